@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+namespace quillmark {
+
+// Turns the bytes of a list file into its entries, one per line.
+//
+// A byte-order mark selects UTF-8, UTF-16 or UTF-32. Without one, data that
+// is valid UTF-8 is read as UTF-8 and anything else as Latin-1, so that every
+// byte of a legacy file survives a later save. A line feed ends a line; a
+// carriage return directly before it is part of the terminator. A final
+// terminator adds no empty entry, a last line without one is still an entry.
+QStringList decodeEntries(const QByteArray &data);
+
+// The bytes a list file holds for entries [first, first + count): each entry
+// in UTF-8 followed by CR LF, the last one included. A count of -1 means up to
+// the end of the list.
+QByteArray encodeEntries(const QStringList &entries, qsizetype first = 0, qsizetype count = -1);
+
+} // namespace quillmark

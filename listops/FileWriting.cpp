@@ -1,0 +1,43 @@
+#include "FileWriting.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace quillmark {
+
+namespace {
+
+WriteResult failure(WriteResult::Failure kind, const QString &fileName, const QString &reason)
+{
+    return {kind, QStringLiteral("Cannot write %1:\n%2").arg(QDir::toNativeSeparators(fileName), reason)};
+}
+
+WriteResult writeDirectly(const QString &fileName, const QByteArray &content)
+{
+    QFile device(fileName);
+    if (!device.open(QIODevice::WriteOnly))
+        return failure(WriteResult::CannotOpen, fileName, device.errorString());
+    if (device.write(content) != content.size() || !device.flush())
+        return failure(WriteResult::CannotWrite, fileName, device.errorString());
+    return {};
+}
+
+} // namespace
+
+WriteResult writeWholeFile(const QString &fileName, const QByteArray &content)
+{
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return writeDirectly(fileName, content);
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(WriteResult::CannotOpen, fileName, file.errorString());
+    if (file.write(content) != content.size() || !file.commit())
+        return failure(WriteResult::CannotWrite, fileName, file.errorString());
+    return {};
+}
+
+} // namespace quillmark

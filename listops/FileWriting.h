@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace quillmark {
+
+struct WriteResult {
+    enum Failure { None, CannotOpen, CannotWrite };
+    Failure failure = None;
+    // Names the file and the system's reason; empty on success.
+    QString message;
+
+    bool ok() const { return failure == None; }
+};
+
+// Writes bytes as the whole content of a file. A regular file (or a new one)
+// is replaced only once all of the content has reached the disk, so a failed
+// write leaves the old file intact; anything else that exists under the name,
+// a device or a pipe, is written directly rather than renamed over.
+WriteResult writeWholeFile(const QString &fileName, const QByteArray &content);
+
+} // namespace quillmark

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need,
+# asking apt only when something is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build
+    qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
+    # The window is laid out for a sans with Arial's metrics.
+    fonts-liberation
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,144 @@
+#include "MainWindow.h"
+#include "ModalAnswerer.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestLoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void appendsToTheList();
+    void convertsOldAndNewEntries_data();
+    void convertsOldAndNewEntries();
+    void cancelStillRewritesTitleAndConverts();
+    void unreadablePathShowsOneBox_data();
+    void unreadablePathShowsOneBox();
+
+private:
+    QStringList texts() const;
+    void clickLoad();
+    QString writeFile(const QByteArray &bytes);
+
+    MainWindow *window = nullptr;
+    QListWidget *list = nullptr;
+    QTemporaryDir dir;
+};
+
+void TestLoad::init()
+{
+    QVERIFY(dir.isValid());
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+}
+
+void TestLoad::cleanup()
+{
+    delete window;
+}
+
+QStringList TestLoad::texts() const
+{
+    QStringList result;
+    for (int row = 0; row < list->count(); ++row)
+        result.append(list->item(row)->text());
+    return result;
+}
+
+void TestLoad::clickLoad()
+{
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("btnLoad")), Qt::LeftButton);
+}
+
+QString TestLoad::writeFile(const QByteArray &bytes)
+{
+    static int serial = 0;
+    const QString path = dir.filePath(QStringLiteral("list%1.txt").arg(++serial));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write test file");
+    return path;
+}
+
+void TestLoad::appendsToTheList()
+{
+    list->addItems({"1", "2", "3", "4", "5"});
+    ModalAnswerer answerer({QStringLiteral(QUILLMARK_TEST_DATA "/three-crlf.txt")});
+    clickLoad();
+    QCOMPARE(answerer.dialogCaptions, QStringList{QStringLiteral("Import List...")});
+    QCOMPARE(texts(), (QStringList{"1", "2", "3", "4", "5", "a", "b", "c"}));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [8]"));
+    QVERIFY(answerer.boxes.isEmpty());
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestLoad::convertsOldAndNewEntries_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("upper") << "rbConvertAllToUppercase" << QStringList{"OLD", "NEW", QStringLiteral("STRASSE")};
+    QTest::newRow("lower") << "rbConvertAllToLowercase" << QStringList{"old", "new", QStringLiteral("straße")};
+    QTest::newRow("do nothing") << "rbDoNothing" << QStringList{"Old", "nEw", QStringLiteral("straße")};
+}
+
+void TestLoad::convertsOldAndNewEntries()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, expected);
+    list->addItem(QStringLiteral("Old"));
+    window->findChild<QRadioButton *>(button)->setChecked(true);
+    const QString path = writeFile("nEw\nstra\xc3\x9f" "e\n");
+    ModalAnswerer answerer({path});
+    clickLoad();
+    QCOMPARE(texts(), expected);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [3]"));
+}
+
+void TestLoad::cancelStillRewritesTitleAndConverts()
+{
+    list->addItems({"a", "b"});
+    window->findChild<QRadioButton *>(QStringLiteral("rbConvertAllToUppercase"))->setChecked(true);
+    ModalAnswerer answerer({QString()});
+    clickLoad();
+    QCOMPARE(answerer.dialogCaptions.size(), 1);
+    QVERIFY(answerer.boxes.isEmpty());
+    QCOMPARE(texts(), (QStringList{"A", "B"}));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [2]"));
+}
+
+void TestLoad::unreadablePathShowsOneBox_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::newRow("missing file") << false;
+    QTest::newRow("folder") << true;
+}
+
+void TestLoad::unreadablePathShowsOneBox()
+{
+    QFETCH(bool, folder);
+    list->addItems({"keep", "these"});
+    const QString path = folder ? dir.path() : dir.filePath(QStringLiteral("missing.txt"));
+    ModalAnswerer answerer;
+    // The folder dialog cannot be told to pick a folder as a file, so the
+    // path goes straight to the loader the slot hands it to.
+    WidgetTools().loadList(list, path);
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes.first().title, QStringLiteral("IO Error"));
+    QCOMPARE(answerer.boxes.first().text, QStringLiteral("IO Error: cannot access open"));
+    QCOMPARE(answerer.boxes.first().icon, QMessageBox::Information);
+    QVERIFY(!answerer.boxes.first().hasParent);
+    QCOMPARE(answerer.boxes.first().buttonCount, 1);
+    QCOMPARE(texts(), (QStringList{"keep", "these"}));
+}
+
+QTEST_MAIN(TestLoad)
+#include "tst_load.moc"
