@@ -2,9 +2,14 @@
 
 #include "ui_MainWindow.h"
 
+#include "BreakUpPlan.h"
+#include "BusyCursor.h"
+#include "EntryCodec.h"
 #include "EntryRewrites.h"
+#include "FileWriting.h"
 
 #include <QFileDialog>
+#include <QMessageBox>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -24,6 +29,22 @@ void MainWindow::showItemCount()
     setWindowTitle(QStringLiteral("Quillmark [%1]").arg(ui->listWidget->count()));
 }
 
+void MainWindow::showBreakUpMessage(const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, windowTitle(), text);
+    box.setWindowIcon(windowIcon());
+    box.exec();
+}
+
+void MainWindow::on_btnClear_clicked()
+{
+    {
+        const BusyCursor busy;
+        ui->listWidget->clear();
+    }
+    setWindowTitle(QStringLiteral("Quillmark [0]"));
+}
+
 void MainWindow::on_btnLoad_clicked()
 {
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Import List..."));
@@ -33,4 +54,95 @@ void MainWindow::on_btnLoad_clicked()
         tools.rewriteList(ui->listWidget, quillmark::convertToLower);
     if (ui->rbConvertAllToUppercase->isChecked())
         tools.rewriteList(ui->listWidget, quillmark::convertToUpper);
+}
+
+void MainWindow::on_btnPrune_clicked()
+{
+    tools.pruneList(ui->listWidget);
+    showItemCount();
+}
+
+void MainWindow::on_btnSort_clicked()
+{
+    tools.sortList(ui->listWidget);
+}
+
+void MainWindow::on_btnSave_clicked()
+{
+    if (ui->listWidget->count() == 0)
+        return;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export List..."));
+    tools.saveList(ui->listWidget, path);
+}
+
+void MainWindow::on_btnReplace_clicked()
+{
+    const QString before = ui->txtReplaceBefore->text();
+    const QString after = ui->txtReplaceAfter->text();
+    tools.rewriteList(ui->listWidget, [&](QStringList &entries) { quillmark::replaceAll(entries, before, after); });
+}
+
+void MainWindow::on_btnRemove_clicked()
+{
+    const QString marker = ui->txtRemoveAllAfter->text();
+    tools.rewriteList(ui->listWidget, [&](QStringList &entries) { quillmark::removeAllAfter(entries, marker); });
+}
+
+void MainWindow::on_btnAddToAll_clicked()
+{
+    const quillmark::Affixes affixes{ui->chkAddStringInFrontAll->isChecked(), ui->txtAddStringInFront->text(),
+                                     ui->chkAddStringAfterAll->isChecked(), ui->txtAddStringAfterAll->text()};
+    tools.rewriteList(ui->listWidget, [&](QStringList &entries) { quillmark::addAffixes(entries, affixes); });
+}
+
+void MainWindow::on_rbConvertAllToLowercase_clicked()
+{
+    tools.rewriteList(ui->listWidget, quillmark::convertToLower);
+}
+
+void MainWindow::on_rbConvertAllToUppercase_clicked()
+{
+    tools.rewriteList(ui->listWidget, quillmark::convertToUpper);
+}
+
+void MainWindow::on_btnCreateFiles_clicked()
+{
+    const int listSize = ui->listWidget->count();
+    const auto perFile = quillmark::entriesPerFile(ui->txtEntryCount->text(), listSize);
+    if (!perFile)
+        return showBreakUpMessage(QStringLiteral("The list items are smaller than the file parameter."));
+    const QString beginning = ui->txtFileText->text();
+    switch (quillmark::checkBeginningText(beginning)) {
+    case quillmark::BeginningTextProblem::Empty:
+        return showBreakUpMessage(QStringLiteral("Please provide a file beginning text for each file."));
+    case quillmark::BeginningTextProblem::LeavesFolder:
+        return showBreakUpMessage(QStringLiteral("The file beginning text cannot contain \"/\" or \"\\\", "
+                                                 "and cannot be \".\" or \"..\"."));
+    case quillmark::BeginningTextProblem::None:
+        break;
+    }
+    const QList<quillmark::BreakUpFile> plan = quillmark::planBreakUp(listSize, *perFile);
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Select Folder"), QString(),
+                                                             QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return;
+
+    int failed = 0;
+    QString firstFailure;
+    {
+        const BusyCursor busy;
+        const QStringList entries = tools.entries(ui->listWidget);
+        for (const quillmark::BreakUpFile &file : plan) {
+            const QString name = quillmark::breakUpFileName(folder, beginning, file.number);
+            const QString failure = quillmark::writeTextFile(name, quillmark::encodeEntries(entries, file.first, file.count));
+            if (!failure.isEmpty() && failed++ == 0)
+                firstFailure = failure;
+            ui->progressBar->setValue(file.progress);
+        }
+    }
+    if (failed > 0)
+        showBreakUpMessage(QStringLiteral("%1 of %2 files could not be written.\n\n%3")
+                                   .arg(failed)
+                                   .arg(plan.size())
+                                   .arg(firstFailure));
 }

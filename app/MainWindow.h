@@ -15,10 +15,21 @@ public:
     ~MainWindow() override;
 
 private slots:
+    void on_btnClear_clicked();
     void on_btnLoad_clicked();
+    void on_btnPrune_clicked();
+    void on_btnSort_clicked();
+    void on_btnSave_clicked();
+    void on_btnReplace_clicked();
+    void on_btnRemove_clicked();
+    void on_btnAddToAll_clicked();
+    void on_rbConvertAllToLowercase_clicked();
+    void on_rbConvertAllToUppercase_clicked();
+    void on_btnCreateFiles_clicked();
 
 private:
     void showItemCount();
+    void showBreakUpMessage(const QString &text);
 
     Ui_MainWindow *ui;
     WidgetTools tools;

@@ -40,4 +40,11 @@ WriteResult writeWholeFile(const QString &fileName, const QByteArray &content)
     return {};
 }
 
+QString writeTextFile(const QString &fileName, const QByteArray &text)
+{
+    if (fileName.isEmpty() || text.isEmpty())
+        return QStringLiteral("Nothing to write.");
+    return writeWholeFile(fileName, text).message;
+}
+
 } // namespace quillmark

@@ -20,4 +20,8 @@ struct WriteResult {
 // a device or a pipe, is written directly rather than renamed over.
 WriteResult writeWholeFile(const QString &fileName, const QByteArray &content);
 
+// Writes one break-up file the same way. With no name or nothing to write it
+// touches nothing. Returns an empty string on success, else why it failed.
+QString writeTextFile(const QString &fileName, const QByteArray &text);
+
 } // namespace quillmark
