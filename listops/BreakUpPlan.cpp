@@ -33,8 +33,10 @@ QList<BreakUpFile> planBreakUp(qsizetype listSize, int perFile)
     files.reserve(fileCount);
     for (qsizetype first = 0; first < listSize; first += perFile) {
         const int number = int(files.size());
-        const double progress = double(number + 1) / double(fileCount) * 100.0;
-        files.append({number, first, qMin<qsizetype>(perFile, listSize - first), int(progress)});
+        // Whole numbers, so k / F * 100 truncates exactly: in floating point
+        // 29 / 100 * 100 comes out just below 29 and would show 28.
+        const int progress = int((qint64(number) + 1) * 100 / fileCount);
+        files.append({number, first, qMin<qsizetype>(perFile, listSize - first), progress});
     }
     return files;
 }
