@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 // Answers the modal dialogs a command opens, so a test never hangs on one.
 // File and folder dialogs get the queued answers in order (an empty answer
 // cancels); message boxes are recorded and closed with their OK button.
@@ -19,6 +21,7 @@ public:
         QMessageBox::Icon icon;
         bool hasParent;
         qsizetype buttonCount;
+        QIcon windowIcon;
     };
 
     explicit ModalAnswerer(QStringList fileAnswers = {})
@@ -33,6 +36,9 @@ public:
     QStringList dialogCaptions;
     // Whether the wait cursor was showing while a dialog or box was open.
     bool sawBusyCursorUnderModal = false;
+    // Runs with each dialog or box just before it is answered, to inspect it
+    // or to change the world under it.
+    std::function<void(QWidget *modal)> beforeAnswer;
 
 private:
     void answer()
@@ -42,6 +48,8 @@ private:
             return;
         if (QGuiApplication::overrideCursor())
             sawBusyCursorUnderModal = true;
+        if (beforeAnswer)
+            beforeAnswer(modal);
         if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
             dialogCaptions.append(dialog->windowTitle());
             const QString path = answers.isEmpty() ? QString() : answers.takeFirst();
@@ -53,7 +61,7 @@ private:
             }
         } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             boxes.append({box->windowTitle(), box->text(), box->icon(), box->parentWidget() != nullptr,
-                          box->buttons().size()});
+                          box->buttons().size(), box->windowIcon()});
             box->done(QMessageBox::Ok);
         } else {
             modal->close();
