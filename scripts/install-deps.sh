@@ -8,6 +8,11 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
     # The window is laid out for a sans with Arial's metrics.
     fonts-liberation
+    # Validating the installed desktop entry and metainfo, and compiling the
+    # Windows resource.
+    desktop-file-utils appstream binutils-mingw-w64-x86-64
+    # Driving the real window in a private X server.
+    python3 xvfb xauth xdotool imagemagick
 )
 
 missing=()
