@@ -24,8 +24,37 @@ void addAffixes(QStringList &entries, const Affixes &affixes)
     }
 }
 
+namespace {
+
+// The replacement before every character and after the last one. A character
+// above U+FFFF is one surrogate pair and stays whole: QString::replace with an
+// empty search would insert between its halves, and the broken pair would be
+// lost on save.
+QString interleave(const QString &entry, const QString &insert)
+{
+    QString result;
+    result.reserve(entry.size() + (entry.size() + 1) * insert.size());
+    result += insert;
+    for (qsizetype i = 0; i < entry.size(); ++i) {
+        result += entry.at(i);
+        if (entry.at(i).isHighSurrogate() && i + 1 < entry.size() && entry.at(i + 1).isLowSurrogate())
+            result += entry.at(++i);
+        result += insert;
+    }
+    return result;
+}
+
+} // namespace
+
 void replaceAll(QStringList &entries, const QString &before, const QString &after)
 {
+    if (before.isEmpty()) {
+        if (!after.isEmpty()) {
+            for (QString &entry : entries)
+                entry = interleave(entry, after);
+        }
+        return;
+    }
     for (QString &entry : entries)
         entry.replace(before, after, Qt::CaseSensitive);
 }

@@ -20,7 +20,7 @@ struct Affixes {
 void addAffixes(QStringList &entries, const Affixes &affixes);
 
 // Non-overlapping, left to right; an empty search text matches before every
-// character and after the last one.
+// character and after the last one (a surrogate pair counts as one character).
 void replaceAll(QStringList &entries, const QString &before, const QString &after);
 
 // Keeps each entry up to and including the first occurrence of the marker;

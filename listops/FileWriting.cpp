@@ -14,12 +14,27 @@ WriteResult failure(WriteResult::Failure kind, const QString &fileName, const QS
     return {kind, QStringLiteral("Cannot write %1:\n%2").arg(QDir::toNativeSeparators(fileName), reason)};
 }
 
+// Writes until all is written or a write fails. A disk that fills up (or a
+// file-size limit) first shows as a short write with no error set; only the
+// next write fails with the system's reason, which the message must name.
+bool writeAll(QFileDevice &device, const QByteArray &content)
+{
+    qsizetype done = 0;
+    while (done < content.size()) {
+        const qint64 written = device.write(content.constData() + done, content.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 WriteResult writeDirectly(const QString &fileName, const QByteArray &content)
 {
     QFile device(fileName);
     if (!device.open(QIODevice::WriteOnly))
         return failure(WriteResult::CannotOpen, fileName, device.errorString());
-    if (device.write(content) != content.size() || !device.flush())
+    if (!writeAll(device, content) || !device.flush())
         return failure(WriteResult::CannotWrite, fileName, device.errorString());
     return {};
 }
@@ -35,7 +50,7 @@ WriteResult writeWholeFile(const QString &fileName, const QByteArray &content)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return failure(WriteResult::CannotOpen, fileName, file.errorString());
-    if (file.write(content) != content.size() || !file.commit())
+    if (!writeAll(file, content) || !file.commit())
         return failure(WriteResult::CannotWrite, fileName, file.errorString());
     return {};
 }

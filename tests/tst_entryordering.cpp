@@ -1,0 +1,77 @@
+#include "EntryOrdering.h"
+
+#include <QTest>
+
+using namespace quillmark;
+
+static const QString grin = QString::fromUtf8("\xf0\x9f\x98\x80"); // U+1F600: D83D DE00
+
+class TestEntryOrdering : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sort_data();
+    void sort();
+    void prune_data();
+    void prune();
+};
+
+void TestEntryOrdering::sort_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("digits, upper, lower, empty first") << QStringList{"b", "B", "a", "A", "10", "9", ""}
+                                    << QStringList{"", "10", "9", "A", "B", "a", "b"};
+    QTest::newRow("e-acute after ASCII") << QStringList{QStringLiteral("éa"), "~", "z", "Z"}
+                                         << QStringList{"Z", "z", "~", QStringLiteral("éa")};
+    QTest::newRow("prefix first") << QStringList{"ab", "a", "abc"} << QStringList{"a", "ab", "abc"};
+    QTest::newRow("repeats stay") << QStringList{"b", "a", "b"} << QStringList{"a", "b", "b"};
+    // By UTF-16 code units: a surrogate (D800-DFFF) sorts after CJK (4E2D)
+    // but before the BMP characters from E000 up, here U+FF21.
+    QTest::newRow("astral by code units") << QStringList{QStringLiteral("Ａ"), grin, QStringLiteral("中")}
+                                          << QStringList{QStringLiteral("中"), grin, QStringLiteral("Ａ")};
+    QTest::newRow("empty list") << QStringList{} << QStringList{};
+    QTest::newRow("single entry") << QStringList{"only"} << QStringList{"only"};
+}
+
+void TestEntryOrdering::sort()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, expected);
+    sortEntries(entries);
+    QCOMPARE(entries, expected);
+}
+
+void TestEntryOrdering::prune_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("x y x") << QStringList{"x", "y", "x"} << QStringList{"x", "y"};
+    // Same last six characters: a key built from the tail alone would call
+    // these repeats.
+    QTest::newRow("same ending") << QStringList{"January report", "February report"}
+                                 << QStringList{"January report", "February report"};
+    QTest::newRow("case only") << QStringList{"Apple", "apple", "APPLE", "apple"}
+                               << QStringList{"Apple", "apple", "APPLE"};
+    QTest::newRow("early characters only") << QStringList{"abcdefgh", "zbcdefgh", "abcdefgh"}
+                                           << QStringList{"abcdefgh", "zbcdefgh"};
+    QTest::newRow("two empty entries") << QStringList{"", ""} << QStringList{""};
+    QTest::newRow("euro kept exactly") << QStringList{QStringLiteral("5 €"), "5 ?"}
+                                       << QStringList{QStringLiteral("5 €"), "5 ?"};
+    QTest::newRow("astral kept exactly") << QStringList{grin, "??", grin} << QStringList{grin, "??"};
+    QTest::newRow("earliest survives, order kept") << QStringList{"c", "a", "b", "a", "c", "d", "b"}
+                                                   << QStringList{"c", "a", "b", "d"};
+    QTest::newRow("trailing blank differs") << QStringList{"a", "a ", " a"} << QStringList{"a", "a ", " a"};
+    QTest::newRow("empty list") << QStringList{} << QStringList{};
+}
+
+void TestEntryOrdering::prune()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, expected);
+    QCOMPARE(pruneEntries(entries), expected);
+}
+
+QTEST_APPLESS_MAIN(TestEntryOrdering)
+#include "tst_entryordering.moc"

@@ -1,0 +1,297 @@
+#include "MainWindow.h"
+#include "ModalAnswerer.h"
+
+#include <QDir>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// While it lives, no file of the process may grow beyond the given size: a
+// write past it fails with EFBIG as a write to a full disk fails with ENOSPC.
+// SIGXFSZ, which would end the process, is ignored meanwhile.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &oldAction);
+        getrlimit(RLIMIT_FSIZE, &oldLimit);
+        rlimit limit = oldLimit;
+        limit.rlim_cur = bytes;
+        active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &oldLimit);
+        sigaction(SIGXFSZ, &oldAction, nullptr);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+    bool active = false;
+
+private:
+    rlimit oldLimit = {};
+    struct sigaction oldAction = {};
+};
+
+} // namespace
+
+class TestSave : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void exactBytes_data();
+    void exactBytes();
+    void loadSaveLoad_data();
+    void loadSaveLoad();
+    void leavesNothingOfALongerFile();
+    void emptyListShowsNoDialog();
+    void cancelWritesNothing();
+    void failedWriteKeepsTheOldFile();
+    void readOnlyFolder_data();
+    void readOnlyFolder();
+
+private:
+    QStringList texts() const;
+    void click(const char *button);
+    QString writeFile(const QString &name, const QByteArray &bytes);
+    QByteArray readFile(const QString &path);
+    QStringList filesInDir() const;
+    void checkNoBusyCursor(const ModalAnswerer &answerer);
+
+    MainWindow *window = nullptr;
+    QListWidget *list = nullptr;
+    QScopedPointer<QTemporaryDir> dir;
+};
+
+void TestSave::init()
+{
+    dir.reset(new QTemporaryDir);
+    QVERIFY(dir->isValid());
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+}
+
+void TestSave::cleanup()
+{
+    delete window;
+    window = nullptr;
+    QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    dir.reset();
+}
+
+QStringList TestSave::texts() const
+{
+    QStringList result;
+    for (int row = 0; row < list->count(); ++row)
+        result.append(list->item(row)->text());
+    return result;
+}
+
+void TestSave::click(const char *button)
+{
+    QTest::mouseClick(window->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
+}
+
+QString TestSave::writeFile(const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write test file");
+    return path;
+}
+
+QByteArray TestSave::readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<cannot read>";
+    return file.readAll();
+}
+
+QStringList TestSave::filesInDir() const
+{
+    return QDir(dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+void TestSave::checkNoBusyCursor(const ModalAnswerer &answerer)
+{
+    QVERIFY(!answerer.sawBusyCursorUnderModal);
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestSave::exactBytes_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("abc and empty") << QStringList{"abc", ""} << QByteArray("\x61\x62\x63\x0d\x0a\x0d\x0a");
+    QTest::newRow("one empty entry") << QStringList{""} << QByteArray("\r\n");
+    QTest::newRow("e-acute") << QStringList{QStringLiteral("é")} << QByteArray("\xc3\xa9\r\n");
+    QTest::newRow("euro") << QStringList{QStringLiteral("5€")} << QByteArray("5\xe2\x82\xac\r\n");
+    QTest::newRow("CJK") << QStringList{QStringLiteral("中文")} << QByteArray("\xe4\xb8\xad\xe6\x96\x87\r\n");
+    QTest::newRow("astral") << QStringList{QString::fromUtf8("\xf0\x9f\x98\x80"), "x"}
+                            << QByteArray("\xf0\x9f\x98\x80\r\nx\r\n");
+    QTest::newRow("several entries, no BOM") << QStringList{"a", "b", "c"} << QByteArray("a\r\nb\r\nc\r\n");
+}
+
+void TestSave::exactBytes()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QByteArray, bytes);
+    list->addItems(entries);
+    const QString path = dir->filePath(QStringLiteral("out.txt"));
+    ModalAnswerer answerer({path});
+    click("btnSave");
+    QCOMPARE(answerer.dialogCaptions, QStringList{QStringLiteral("Export List...")});
+    QVERIFY(answerer.boxes.isEmpty());
+    QCOMPARE(readFile(path), bytes);
+    QCOMPARE(filesInDir(), QStringList{QStringLiteral("out.txt")}); // no temporary file left
+    QCOMPARE(texts(), entries);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]")); // Save never sets it
+    checkNoBusyCursor(answerer);
+}
+
+void TestSave::loadSaveLoad_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("ASCII") << QByteArray("one\r\n\r\ntwo three\n") << QStringList{"one", "", "two three"};
+    QTest::newRow("Latin-1 in UTF-8") << QByteArray("caf\xc3\xa9\n\xc3\xbf\n") << QStringList{QStringLiteral("café"), QStringLiteral("ÿ")};
+    QTest::newRow("Latin-1 bytes") << QByteArray("caf\xe9\r\n\xff\r\n") << QStringList{QStringLiteral("café"), QStringLiteral("ÿ")};
+    QTest::newRow("euro") << QByteArray("\xe2\x82\xac 5\n") << QStringList{QStringLiteral("€ 5")};
+    QTest::newRow("CJK") << QByteArray("\xe4\xb8\xad\xe6\x96\x87\n") << QStringList{QStringLiteral("中文")};
+    QTest::newRow("astral") << QByteArray("a\xf0\x9f\x98\x80z\n\xf0\x90\x90\xa8\n")
+                            << QStringList{QString::fromUtf8("a\xf0\x9f\x98\x80z"), QString::fromUtf8("\xf0\x90\x90\xa8")};
+}
+
+void TestSave::loadSaveLoad()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, expected);
+    const QString in = writeFile(QStringLiteral("in.txt"), file);
+    const QString out = dir->filePath(QStringLiteral("out.txt"));
+    ModalAnswerer answerer({in, out, out});
+    click("btnLoad");
+    QCOMPARE(texts(), expected);
+    click("btnSave");
+    click("btnClear");
+    QCOMPARE(list->count(), 0);
+    click("btnLoad");
+    QCOMPARE(answerer.dialogCaptions,
+             (QStringList{"Import List...", "Export List...", "Import List..."}));
+    QCOMPARE(texts(), expected);
+    QVERIFY(answerer.boxes.isEmpty());
+    checkNoBusyCursor(answerer);
+}
+
+void TestSave::leavesNothingOfALongerFile()
+{
+    const QString path = writeFile(QStringLiteral("old.txt"), QByteArray(10000, 'o'));
+    list->addItem(QStringLiteral("a"));
+    ModalAnswerer answerer({path});
+    click("btnSave");
+    QCOMPARE(readFile(path), QByteArray("a\r\n"));
+    QVERIFY(answerer.boxes.isEmpty());
+}
+
+void TestSave::emptyListShowsNoDialog()
+{
+    ModalAnswerer answerer({dir->filePath(QStringLiteral("out.txt"))});
+    click("btnSave");
+    QTest::qWait(50); // room for a dialog that should not come
+    QVERIFY(answerer.dialogCaptions.isEmpty());
+    QVERIFY(answerer.boxes.isEmpty());
+    QVERIFY(filesInDir().isEmpty());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]"));
+}
+
+void TestSave::cancelWritesNothing()
+{
+    list->addItems({"a", "b"});
+    ModalAnswerer answerer({QString()});
+    click("btnSave");
+    QCOMPARE(answerer.dialogCaptions, QStringList{QStringLiteral("Export List...")});
+    QVERIFY(answerer.boxes.isEmpty());
+    QVERIFY(filesInDir().isEmpty());
+    QCOMPARE(texts(), (QStringList{"a", "b"}));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]"));
+    checkNoBusyCursor(answerer);
+}
+
+void TestSave::failedWriteKeepsTheOldFile()
+{
+    const QByteArray old("old list\r\nkeep me\r\n");
+    const QString path = writeFile(QStringLiteral("list.txt"), old);
+    QStringList entries;
+    for (int i = 0; i < 2000; ++i)
+        entries.append(QStringLiteral("entry number %1").arg(i)); // about 34 KB
+    list->addItems(entries);
+    ModalAnswerer answerer({path});
+    {
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active);
+        click("btnSave");
+    }
+    QCOMPARE(readFile(path), old);
+    QCOMPARE(filesInDir(), QStringList{QStringLiteral("list.txt")});
+    QCOMPARE(answerer.boxes.size(), 1);
+    const ModalAnswerer::Box box = answerer.boxes.first();
+    QCOMPARE(box.title, QStringLiteral("IO Error"));
+    QCOMPARE(box.icon, QMessageBox::Information);
+    QCOMPARE(box.buttonCount, 1);
+    QVERIFY2(box.text.contains(QDir::toNativeSeparators(path)), qPrintable(box.text));
+    QVERIFY2(box.text.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(box.text));
+    QCOMPARE(texts(), entries);
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]"));
+    checkNoBusyCursor(answerer);
+}
+
+void TestSave::readOnlyFolder_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("new file") << false;
+    QTest::newRow("existing file") << true;
+}
+
+void TestSave::readOnlyFolder()
+{
+    QFETCH(bool, existing);
+    if (geteuid() == 0)
+        QSKIP("Running as root, which may write into a read-only folder; run as another user to test this.");
+    const QByteArray old("old\r\n");
+    const QString path = existing ? writeFile(QStringLiteral("list.txt"), old) : dir->filePath(QStringLiteral("list.txt"));
+    QVERIFY(QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+    list->addItems({"new", "list"});
+    ModalAnswerer answerer({path});
+    click("btnSave");
+    QCOMPARE(answerer.boxes.size(), 1);
+    QCOMPARE(answerer.boxes.first().title, QStringLiteral("IO Error"));
+    QCOMPARE(answerer.boxes.first().text, QStringLiteral("IO Error: cannot access open"));
+    QCOMPARE(QFileInfo::exists(path), existing);
+    if (existing)
+        QCOMPARE(readFile(path), old);
+    QCOMPARE(texts(), (QStringList{"new", "list"}));
+    checkNoBusyCursor(answerer);
+}
+
+QTEST_MAIN(TestSave)
+#include "tst_save.moc"
