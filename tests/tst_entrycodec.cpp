@@ -60,6 +60,20 @@ void TestEntryCodec::decode_data()
             << QByteArray("\xc3\xa9\n\xe9\n") << QStringList{QStringLiteral("Ã©"), QStringLiteral("é")};
     QTest::newRow("nul bytes are ordinary characters")
             << QByteArray("a\0b\n\0\n", 6) << QStringList{QString::fromLatin1("a\0b", 3), QString(QChar(0))};
+    QTest::newRow("latin-1 file ending in a byte that starts a utf-8 sequence")
+            << QByteArray("plain\ncaf\xe9") << QStringList{"plain", QStringLiteral("café")};
+    QTest::newRow("utf-16 cut off inside a unit") << QByteArray("\xff\xfe" "a\0b", 5)
+                                                   << QStringList{QStringLiteral("a\uFFFD")};
+    // Inputs found by fuzz/fuzz_entrycodec, as found: each loaded as text that
+    // the next save could not write back.
+    QTest::newRow("fuzz: utf-16 lone low surrogate")
+            << QByteArray::fromHex("fffe6100000000000000000000000000000000000000000000de0a00")
+            << QStringList{u'a' + QString(10, QChar(0)) + QChar(QChar::ReplacementCharacter)};
+    QTest::newRow("fuzz: utf-8 sequence cut off by the end of the file")
+            << QByteArray::fromHex("f09f") << QStringList{QString::fromLatin1("\xf0\x9f")};
+    QTest::newRow("fuzz: utf-16, second mark, lone surrogates, odd length")
+            << QByteArray::fromHex("fffefffedadadadadadadaefdada66dadadadadadada66")
+            << QStringList{QStringLiteral("\uFEFF\uFFFD\uFFFD\uFFFD\uEFDA\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")};
 }
 
 void TestEntryCodec::decode()
@@ -101,6 +115,9 @@ void TestEntryCodec::encode_data()
     QTest::newRow("latin-1 letter as utf-8") << QStringList{QStringLiteral("é")} << QByteArray("\xc3\xa9\r\n");
     QTest::newRow("euro sign") << QStringList{QStringLiteral("€")} << QByteArray("\xe2\x82\xac\r\n");
     QTest::newRow("astral") << QStringList{QStringLiteral("\U0001F600")} << QByteArray("\xf0\x9f\x98\x80\r\n");
+    QTest::newRow("mark in front only for a first entry beginning with U+FEFF")
+            << QStringList{QStringLiteral("\uFEFFa"), QStringLiteral("\uFEFFb")}
+            << QByteArray("\xef\xbb\xbf" "\xef\xbb\xbf" "a\r\n" "\xef\xbb\xbf" "b\r\n");
 }
 
 void TestEntryCodec::encode()
@@ -117,6 +134,10 @@ void TestEntryCodec::roundTrip_data()
     QTest::newRow("latin-1") << QStringList{QStringLiteral("Größe"), QStringLiteral("niño")};
     QTest::newRow("euro, cjk and astral")
             << QStringList{QStringLiteral("5 €"), QStringLiteral("日本語"), QStringLiteral("\U0001F600x")};
+    // From fuzz/fuzz_entrycodec: a save began with the entry's U+FEFF, which
+    // the next load took for a byte-order mark and dropped.
+    QTest::newRow("fuzz: entries beginning with U+FEFF")
+            << QStringList{QStringLiteral("\uFEFF\uFFFD\uEFDA"), QStringLiteral("\uFEFF"), QStringLiteral("x")};
 }
 
 void TestEntryCodec::roundTrip()

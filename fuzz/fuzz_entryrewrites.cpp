@@ -1,0 +1,149 @@
+// The whole-list rewrites with random entries and random field texts.
+//
+// Every rewrite keeps the number of entries. Beyond that:
+//  - Convert to Upper / Lower map ASCII letters as ASCII does and leave every
+//    other ASCII character alone;
+//  - Add String to All gives prefix + entry + suffix, each part only when
+//    its box is checked;
+//  - Replace with a non-empty search text changes an entry's length by the
+//    length difference once per non-overlapping occurrence, and replacing a
+//    text by itself changes nothing; with an empty search text the
+//    replacement goes before every character (a surrogate pair being one) and
+//    after the last one;
+//  - Remove all after leaves each entry a prefix of itself: cut just after
+//    the marker's first occurrence, so the marker then occurs only at its
+//    end, or unchanged when the marker does not occur; an empty marker
+//    empties every entry.
+
+#include "FuzzSupport.h"
+
+#include "EntryRewrites.h"
+
+#include <algorithm>
+
+namespace {
+
+char16_t asciiUpper(char16_t unit)
+{
+    return unit >= u'a' && unit <= u'z' ? char16_t(unit - u'a' + u'A') : unit;
+}
+
+char16_t asciiLower(char16_t unit)
+{
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit - u'A' + u'a') : unit;
+}
+
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar unit) { return unit.unicode() < 0x80; });
+}
+
+void checkCaseMapping(const QStringList &entries, void (*convert)(QStringList &), char16_t (*ascii)(char16_t))
+{
+    QStringList converted = entries;
+    convert(converted);
+    FUZZ_REQUIRE(converted.size() == entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (!isAscii(entries[i]))
+            continue;
+        FUZZ_REQUIRE(converted[i].size() == entries[i].size());
+        for (qsizetype j = 0; j < entries[i].size(); ++j)
+            FUZZ_REQUIRE(converted[i][j].unicode() == ascii(entries[i][j].unicode()));
+    }
+}
+
+// Counted without QString: scanning on after each match, so matches never overlap.
+qsizetype occurrences(const QString &text, const QString &search)
+{
+    qsizetype count = 0;
+    auto from = text.cbegin();
+    for (;;) {
+        const auto found = std::search(from, text.cend(), search.cbegin(), search.cend());
+        if (found == text.cend())
+            return count;
+        ++count;
+        from = found + search.size();
+    }
+}
+
+qsizetype characters(const QString &text)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++count) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+    }
+    return count;
+}
+
+void checkReplace(const QStringList &entries, const QString &before, const QString &after)
+{
+    QStringList replaced = entries;
+    quillmark::replaceAll(replaced, before, after);
+    FUZZ_REQUIRE(replaced.size() == entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString &entry = entries[i];
+        if (before.isEmpty()) {
+            FUZZ_REQUIRE(replaced[i].size() == entry.size() + (characters(entry) + 1) * after.size());
+            FUZZ_REQUIRE(replaced[i].startsWith(after) && replaced[i].endsWith(after));
+        } else {
+            const qsizetype growth = occurrences(entry, before) * (after.size() - before.size());
+            FUZZ_REQUIRE(replaced[i].size() == entry.size() + growth);
+        }
+    }
+
+    QStringList unchanged = entries;
+    quillmark::replaceAll(unchanged, before, before);
+    if (!before.isEmpty())
+        FUZZ_REQUIRE(unchanged == entries);
+}
+
+void checkRemoveAllAfter(const QStringList &entries, const QString &marker)
+{
+    QStringList cut = entries;
+    quillmark::removeAllAfter(cut, marker);
+    FUZZ_REQUIRE(cut.size() == entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        FUZZ_REQUIRE(entries[i].startsWith(cut[i]));
+        if (marker.isEmpty())
+            FUZZ_REQUIRE(cut[i].isEmpty());
+        else if (entries[i].contains(marker))
+            FUZZ_REQUIRE(cut[i].endsWith(marker) && cut[i].indexOf(marker) == cut[i].size() - marker.size());
+        else
+            FUZZ_REQUIRE(cut[i] == entries[i]);
+    }
+}
+
+void checkAffixes(const QStringList &entries, const quillmark::Affixes &affixes)
+{
+    QStringList added = entries;
+    quillmark::addAffixes(added, affixes);
+    FUZZ_REQUIRE(added.size() == entries.size());
+    const QString front = affixes.usePrefix ? affixes.prefix : QString();
+    const QString back = affixes.useSuffix ? affixes.suffix : QString();
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        FUZZ_REQUIRE(added[i] == front + entries[i] + back);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    quillmark::Affixes affixes;
+    affixes.usePrefix = input.ConsumeBool();
+    affixes.useSuffix = input.ConsumeBool();
+    affixes.prefix = fuzzing::takeText(input, 8);
+    affixes.suffix = fuzzing::takeText(input, 8);
+    const QString before = fuzzing::takeText(input, 8);
+    const QString after = fuzzing::takeText(input, 8);
+    const QString marker = fuzzing::takeText(input, 8);
+    const QStringList entries = fuzzing::takeEntries(input);
+
+    checkCaseMapping(entries, quillmark::convertToUpper, asciiUpper);
+    checkCaseMapping(entries, quillmark::convertToLower, asciiLower);
+    checkAffixes(entries, affixes);
+    checkReplace(entries, before, after);
+    checkRemoveAllAfter(entries, marker);
+    return 0;
+}
