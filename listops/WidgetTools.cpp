@@ -1,6 +1,7 @@
 #include "WidgetTools.h"
 
 #include "EntryCodec.h"
+#include "EntryDelegate.h"
 #include "EntryOrdering.h"
 #include "FileWriting.h"
 
@@ -23,6 +24,7 @@ const QString cannotAccess = QStringLiteral("IO Error: cannot access open");
 void WidgetTools::prepareView(QListWidget *list) const
 {
     list->setLayoutMode(QListView::Batched);
+    list->setItemDelegate(new EntryDelegate(list));
 }
 
 void WidgetTools::loadList(QListWidget *list, const QString &fileName) const

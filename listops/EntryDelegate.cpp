@@ -1,0 +1,168 @@
+#include "EntryDelegate.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QStyle>
+#include <QTextLayout>
+#include <QWidget>
+#include <QtMath>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Characters drawn glyph after glyph: no contextual forms, no reordering, no
+// line breaks, so a run of them is as wide as its advances and kerning.
+bool drawnGlyphByGlyph(QChar character)
+{
+    switch (character.category()) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_NotAssigned:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return false;
+    default:
+        break;
+    }
+    switch (character.script()) {
+    case QChar::Script_Common:
+    case QChar::Script_Latin:
+    case QChar::Script_Greek:
+    case QChar::Script_Cyrillic:
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Bopomofo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The one line a text makes, laid out the way the style lays out an entry.
+struct LineMetrics {
+    qreal width;
+    qreal ascent;
+    qreal descent;
+};
+
+LineMetrics measureLine(const QString &text, const QFont &font, bool countTrailingSpaces)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::ManualWrap);
+    if (countTrailingSpaces)
+        option.setFlags(QTextOption::IncludeTrailingSpaces);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(qreal(1 << 24));
+    layout.endLayout();
+    return {line.naturalTextWidth(), line.ascent(), line.descent()};
+}
+
+} // namespace
+
+void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
+{
+    const QStyle *currentStyle = option.widget ? option.widget->style() : nullptr;
+    if (prepared && option.font == font && currentStyle == style)
+        return;
+    font = option.font;
+    style = currentStyle;
+    glyphs.assign(0x10000, Glyph());
+    kernings.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
+    otherKernings.clear();
+
+    // What the style puts around a one-line text, taken from the style itself.
+    const QString probeText = QStringLiteral("x");
+    QStyleOptionViewItem probe = option;
+    probe.features |= QStyleOptionViewItem::HasDisplay;
+    probe.text = probeText;
+    const QStyle *sizing = style ? style : QApplication::style();
+    const QSize standard = sizing->sizeFromContents(QStyle::CT_ItemViewItem, &probe, QSize(), option.widget);
+    const LineMetrics text = measureLine(probeText, font, false);
+    frame = standard - QSize(qCeil(text.width), qCeil(text.ascent + text.descent));
+
+    const LineMetrics empty = measureLine(QString(), font, false);
+    emptyAscent = float(empty.ascent);
+    emptyDescent = float(empty.descent);
+    prepared = true;
+}
+
+const EntryDelegate::Glyph &EntryDelegate::glyph(char16_t unit) const
+{
+    Glyph &cached = glyphs[unit];
+    if (cached.advance < 0) {
+        const QChar character(unit);
+        const LineMetrics line = measureLine(QString(character), font, true);
+        const qreal advance = QFontMetricsF(font).horizontalAdvance(character);
+        QChar::Script script = character.script();
+        if (script == QChar::Script_Inherited)
+            script = QChar::Script_Common;
+        cached = {float(advance), float(std::max(line.width - advance, qreal(0))), float(line.ascent),
+                  float(line.descent), drawnGlyphByGlyph(character), quint8(script)};
+    }
+    return cached;
+}
+
+float EntryDelegate::kerning(char16_t left, char16_t right) const
+{
+    const bool latin1 = left <= 0xff && right <= 0xff;
+    const quint32 pairKey = quint32(left) << 16 | right;
+    float *cached = nullptr;
+    if (latin1) {
+        cached = &kernings[left * 0x100 + right];
+        if (!std::isnan(*cached))
+            return *cached;
+    } else if (const auto found = otherKernings.constFind(pairKey);
+               found != otherKernings.cend()) {
+        return *found;
+    }
+    const Glyph &second = glyph(right);
+    const LineMetrics pair = measureLine(QString(QChar(left)) + QChar(right), font, true);
+    const float value = float(pair.width) - glyph(left).advance - second.advance - second.overhang;
+    if (cached)
+        *cached = value;
+    else
+        otherKernings.insert(pairKey, value);
+    return value;
+}
+
+QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    prepareFor(option);
+    const QString text = index.data(Qt::DisplayRole).toString();
+    // The style leaves trailing spaces out of a line's width.
+    if (!text.isEmpty() && text.back().isSpace())
+        return QStyledItemDelegate::sizeHint(option, index);
+    float width = 0;
+    float overhang = 0;
+    float ascent = emptyAscent;
+    float descent = emptyDescent;
+    char16_t previous = 0;
+    // Text is shaped in runs of one script, and kerning stops at their ends.
+    // Spaces, digits and punctuation belong to the run they are in, so a
+    // Latin letter after a CJK word and a space starts a new run.
+    QChar::Script run = QChar::Script_Common;
+    for (const QChar character : text) {
+        const char16_t unit = character.unicode();
+        const Glyph &measured = glyph(unit);
+        if (!measured.plain)
+            return QStyledItemDelegate::sizeHint(option, index);
+        const auto script = QChar::Script(measured.script);
+        const bool runGoesOn = script == QChar::Script_Common || script == run || run == QChar::Script_Common;
+        width += measured.advance + (runGoesOn && previous ? kerning(previous, unit) : 0);
+        if (script != QChar::Script_Common)
+            run = script;
+        previous = unit;
+        overhang = measured.overhang;
+        ascent = std::max(ascent, measured.ascent);
+        descent = std::max(descent, measured.descent);
+    }
+    return QSize(qCeil(width + overhang), qCeil(ascent + descent)) + frame;
+}

@@ -1,0 +1,111 @@
+#include "ApplicationFont.h"
+#include "EntryDelegate.h"
+
+#include <QListWidget>
+#include <QStyledItemDelegate>
+#include <QTest>
+
+// The list's rows are sized from cached advances instead of shaped text; the
+// sizes must still be the ones the style would give, or the widest entry could
+// be cut off or scrolled past.
+class TestEntryDelegate : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void sizesMatchTheStyle_data();
+    void sizesMatchTheStyle();
+    void followsTheViewFont();
+
+private:
+    QSize fastSize(const QString &text) const;
+    QSize standardSize(const QString &text) const;
+
+    QListWidget *list = nullptr;
+    EntryDelegate *delegate = nullptr;
+};
+
+void TestEntryDelegate::initTestCase()
+{
+    useFittingFont();
+    list = new QListWidget;
+    delegate = new EntryDelegate(list);
+    list->setItemDelegate(delegate);
+    list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list));
+}
+
+QSize TestEntryDelegate::fastSize(const QString &text) const
+{
+    list->clear();
+    list->addItem(text);
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.widget = list;
+    option.font = list->font();
+    return delegate->sizeHint(option, list->model()->index(0, 0));
+}
+
+QSize TestEntryDelegate::standardSize(const QString &text) const
+{
+    list->clear();
+    list->addItem(text);
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.widget = list;
+    option.font = list->font();
+    QStyledItemDelegate standard;
+    return standard.sizeHint(option, list->model()->index(0, 0));
+}
+
+void TestEntryDelegate::sizesMatchTheStyle_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("word") << QStringLiteral("alpha");
+    QTest::newRow("url") << QStringLiteral("https://www.example.org/path?key=7298");
+    QTest::newRow("kerned pairs") << QStringLiteral("AVAVAV Type To WAVE LT");
+    QTest::newRow("glyph past its advance last") << QStringLiteral("https://www.example.org/");
+    QTest::newRow("leading spaces") << QStringLiteral("   indented");
+    QTest::newRow("trailing spaces") << QStringLiteral("padded   ");
+    QTest::newRow("Latin-1 letters") << QStringLiteral("Straße señor Müller café");
+    QTest::newRow("euro sign") << QStringLiteral("Preis 20 € VAT");
+    QTest::newRow("CJK then Latin after a space") << QStringLiteral("漢字 TANGO.JANUARY@host.invalid");
+    QTest::newRow("Latin then CJK") << QStringLiteral("AVA 東京 To");
+    QTest::newRow("Greek and Cyrillic") << QStringLiteral("Ωμέγα Привет AV");
+    QTest::newRow("emoji") << QStringLiteral("smile \U0001F600 AV");
+    QTest::newRow("tab") << QStringLiteral("key\tvalue");
+    QTest::newRow("Arabic") << QStringLiteral("مرحبا بالعالم");
+    QTest::newRow("combining accent") << QStringLiteral("cafe\u0301 AV");
+    QTest::newRow("long") << QString(400, u'W');
+    QTest::newRow("leading digits") << QStringLiteral("12 AV");
+    QTest::newRow("leading space before CJK") << QStringLiteral(" T東 AT");
+    QTest::newRow("CJK, digits, Latin") << QStringLiteral("東京12AV");
+    QTest::newRow("Cyrillic then Latin") << QStringLiteral("Привет AV");
+    QTest::newRow("Latin then Cyrillic") << QStringLiteral("AV Привет");
+    QTest::newRow("leading digits before Cyrillic") << QStringLiteral("12 Привет AV");
+    QTest::newRow("leading spaces before CJK") << QStringLiteral("  東京 AV");
+}
+
+void TestEntryDelegate::sizesMatchTheStyle()
+{
+    QFETCH(QString, text);
+    QCOMPARE(fastSize(text), standardSize(text));
+}
+
+void TestEntryDelegate::followsTheViewFont()
+{
+    const QString text = QStringLiteral("Type AV 東京");
+    const QSize before = fastSize(text);
+    QFont larger = list->font();
+    larger.setPointSize(larger.pointSize() * 3);
+    list->setFont(larger);
+    const QSize after = fastSize(text);
+    QCOMPARE(after, standardSize(text));
+    QVERIFY(after.width() > before.width() * 2);
+    list->setFont(QFont());
+}
+
+QTEST_MAIN(TestEntryDelegate)
+#include "tst_entrydelegate.moc"
