@@ -11,7 +11,9 @@ if(QUILLMARK_BUILD_FUZZERS)
     if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
         message(FATAL_ERROR "QUILLMARK_BUILD_FUZZERS needs clang (libFuzzer); configure with -DCMAKE_CXX_COMPILER=clang++")
     endif()
-    set(QUILLMARK_SANITIZE ON CACHE BOOL "Build with AddressSanitizer and UndefinedBehaviorSanitizer" FORCE)
+    # For this configuration only: turning the fuzzers off again leaves the
+    # cached choice as it was.
+    set(QUILLMARK_SANITIZE ON)
     # Coverage instrumentation only; the fuzz targets themselves link the
     # fuzzer's main with -fsanitize=fuzzer.
     add_compile_options(-fsanitize=fuzzer-no-link)
