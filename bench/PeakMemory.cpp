@@ -13,18 +13,36 @@ bool reset()
     return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
 }
 
-qint64 bytes()
+namespace {
+
+// A field of /proc/self/status in bytes, or -1.
+qint64 statusField(const char *name)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly | QIODevice::Text)) {
         for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
+            if (line.startsWith(name))
+                return line.mid(qsizetype(qstrlen(name))).trimmed().split(' ').first().toLongLong() * 1024;
         }
     }
+    return -1;
+}
+
+} // namespace
+
+qint64 bytes()
+{
+    const qint64 peak = statusField("VmHWM:");
+    if (peak >= 0)
+        return peak;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return qint64(usage.ru_maxrss) * 1024;
+}
+
+qint64 currentBytes()
+{
+    return statusField("VmRSS:");
 }
 
 } // namespace PeakMemory

@@ -12,4 +12,7 @@ bool reset();
 // Peak resident bytes since the last reset (or the start of the process).
 qint64 bytes();
 
+// Resident bytes now.
+qint64 currentBytes();
+
 } // namespace PeakMemory

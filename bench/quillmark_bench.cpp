@@ -46,6 +46,7 @@ struct Sample {
     double seconds = 0;
     double slotSeconds = 0;
     qint64 peakBytes = 0;
+    qint64 residentAfter = 0;
 };
 
 class Bench
@@ -68,6 +69,7 @@ private:
     void settle() const;
     void freshList();
     Sample measure(const Command &command);
+    Sample timed(const Command &command);
     QList<Command> commands();
 
     QString listPath;
@@ -139,7 +141,13 @@ Sample Bench::measure(const Command &command)
     }
     settle();
     PeakMemory::reset();
+    return timed(command);
+}
 
+// Apart from the preparation, so that a profiler can be told to look at this
+// alone (valgrind --toggle-collect='*Bench::timed*').
+Q_NEVER_INLINE Sample Bench::timed(const Command &command)
+{
     QElapsedTimer timer;
     timer.start();
     command.run();
@@ -148,8 +156,8 @@ Sample Bench::measure(const Command &command)
     list->viewport()->repaint();
     settle();
     const qint64 nanoseconds = timer.nsecsElapsed();
-
-    return {double(nanoseconds) / 1e9, double(slotNanoseconds) / 1e9, PeakMemory::bytes()};
+    return {double(nanoseconds) / 1e9, double(slotNanoseconds) / 1e9, PeakMemory::bytes(),
+            PeakMemory::currentBytes()};
 }
 
 QString countIs(const QListWidget *list, qsizetype expected)
@@ -244,10 +252,10 @@ int Bench::run(int runs, const QStringList &only)
             if (!answerer.boxes.isEmpty())
                 problem += QStringLiteral(" message box: ") + answerer.boxes.join(QStringLiteral(" | "));
             answerer.boxes.clear();
-            std::fprintf(stderr, "# run %d %-12s %8.3f s (slot %.3f s, view %.3f s) peak %lld%s%s\n", round,
-                         command.name, sample.seconds, sample.slotSeconds, sample.seconds - sample.slotSeconds,
-                         static_cast<long long>(sample.peakBytes), problem.isEmpty() ? "" : " FAILED:",
-                         qPrintable(problem));
+            std::fprintf(stderr, "# run %d %-12s %8.3f s (slot %.3f s, view %.3f s) peak %lld, after %lld%s%s\n",
+                         round, command.name, sample.seconds, sample.slotSeconds, sample.seconds - sample.slotSeconds,
+                         static_cast<long long>(sample.peakBytes), static_cast<long long>(sample.residentAfter),
+                         problem.isEmpty() ? "" : " FAILED:", qPrintable(problem));
             failures += !problem.isEmpty();
         }
     }
