@@ -76,6 +76,8 @@ void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
     style = currentStyle;
     glyphs.assign(0x10000, Glyph());
     kernings.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
+    // Nothing before the first character: its row is all zero.
+    std::fill_n(kernings.begin(), 0x100, 0.0f);
     otherKernings.clear();
 
     // What the style puts around a one-line text, taken from the style itself.
@@ -112,6 +114,9 @@ const EntryDelegate::Glyph &EntryDelegate::glyph(char16_t unit) const
 
 float EntryDelegate::kerning(char16_t left, char16_t right) const
 {
+    // Zero stands for "no character before", and U+0000 never gets here.
+    if (left == 0)
+        return 0;
     const bool latin1 = left <= 0xff && right <= 0xff;
     const quint32 pairKey = quint32(left) << 16 | right;
     float *cached = nullptr;
@@ -151,15 +156,22 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
     QChar::Script run = QChar::Script_Common;
     for (const QChar character : text) {
         const char16_t unit = character.unicode();
-        const Glyph &measured = glyph(unit);
+        const Glyph &measured = glyphs[unit].advance < 0 ? glyph(unit) : glyphs[unit];
         if (!measured.plain)
             return QStyledItemDelegate::sizeHint(option, index);
         const auto script = QChar::Script(measured.script);
-        const bool runGoesOn = script == QChar::Script_Common || script == run || run == QChar::Script_Common;
-        width += measured.advance + (runGoesOn && previous ? kerning(previous, unit) : 0);
+        if (script == QChar::Script_Common || script == run || run == QChar::Script_Common) {
+            if (previous <= 0xff && unit <= 0xff) {
+                const float pair = kernings[previous * 0x100 + unit];
+                width += std::isnan(pair) ? kerning(previous, unit) : pair;
+            } else {
+                width += kerning(previous, unit);
+            }
+        }
         if (script != QChar::Script_Common)
             run = script;
         previous = unit;
+        width += measured.advance;
         overhang = measured.overhang;
         ascent = std::max(ascent, measured.ascent);
         descent = std::max(descent, measured.descent);
