@@ -1,5 +1,6 @@
 #include "WidgetTools.h"
 
+#include "BusyCursor.h"
 #include "EntryCodec.h"
 #include "EntryDelegate.h"
 #include "EntryOrdering.h"
@@ -57,7 +58,14 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
 
 void WidgetTools::sortList(QListWidget *list) const
 {
-    rewriteList(list, quillmark::sortEntries);
+    const BusyCursor busy;
+    QStringList texts = entries(list);
+    quillmark::sortEntries(texts);
+    {
+        const QSignalBlocker blocker(list->model());
+        setTexts(list, texts);
+    }
+    announceChange(list);
 }
 
 void WidgetTools::pruneList(QListWidget *list) const
@@ -68,27 +76,51 @@ void WidgetTools::pruneList(QListWidget *list) const
     list->insertItems(0, survivors);
 }
 
-QStringList WidgetTools::entries(const QListWidget *list) const
+QStringList WidgetTools::entries(const QListWidget *list, int first, int count) const
 {
+    const int end = count < 0 ? list->count() : first + count;
     QStringList texts;
-    const int count = list->count();
-    texts.reserve(count);
-    for (int row = 0; row < count; ++row)
+    texts.reserve(end - first);
+    for (int row = first; row < end; ++row)
         texts.append(list->item(row)->text());
     return texts;
 }
 
+void WidgetTools::rewriteList(QListWidget *list, const std::function<void(QStringList &)> &rewrite) const
+{
+    // Small enough for the block's texts to stay in the processor's cache
+    // between reading and writing them back.
+    constexpr int blockSize = 4096;
+    const BusyCursor busy;
+    {
+        const QSignalBlocker blocker(list->model());
+        const int count = list->count();
+        for (int first = 0; first < count; first += blockSize) {
+            const QStringList before = entries(list, first, qMin(blockSize, count - first));
+            QStringList texts = before;
+            rewrite(texts);
+            // An entry the rewrite left alone still shares its text with the
+            // item, and needs no writing back.
+            for (qsizetype i = 0; i < texts.size(); ++i) {
+                if (!texts.at(i).isSharedWith(before.at(i)))
+                    list->item(first + int(i))->setText(texts.at(i));
+            }
+        }
+    }
+    announceChange(list);
+}
+
 void WidgetTools::setTexts(QListWidget *list, const QStringList &texts) const
 {
+    for (qsizetype row = 0; row < texts.size(); ++row)
+        list->item(int(row))->setText(texts.at(row));
+}
+
+// One change notice for the whole list instead of one per entry.
+void WidgetTools::announceChange(QListWidget *list) const
+{
     QAbstractItemModel *model = list->model();
-    const int count = int(texts.size());
-    {
-        // One change notice for the whole list instead of one per entry.
-        const QSignalBlocker blocker(model);
-        for (int row = 0; row < count; ++row)
-            list->item(row)->setText(texts.at(row));
-    }
+    const int count = list->count();
     if (count > 0)
-        emit model->dataChanged(model->index(0, 0), model->index(count - 1, 0),
-                                {Qt::DisplayRole, Qt::EditRole});
+        emit model->dataChanged(model->index(0, 0), model->index(count - 1, 0), {Qt::DisplayRole, Qt::EditRole});
 }

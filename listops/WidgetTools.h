@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BusyCursor.h"
-
 #include <QStringList>
+
+#include <functional>
 
 class QListWidget;
 
@@ -28,19 +28,19 @@ public:
     void sortList(QListWidget *list) const;
     void pruneList(QListWidget *list) const;
 
-    QStringList entries(const QListWidget *list) const;
+    // The texts of rows [first, first + count); a count of -1 means up to the
+    // end of the list.
+    QStringList entries(const QListWidget *list, int first = 0, int count = -1) const;
 
-    // Rewrites every entry's text in place: rows keep their item objects,
-    // selection and current row.
-    template <typename Rewrite>
-    void rewriteList(QListWidget *list, Rewrite &&rewrite) const
-    {
-        const BusyCursor busy;
-        QStringList texts = entries(list);
-        rewrite(texts);
-        setTexts(list, texts);
-    }
+    // Rewrites every entry's text in place, with a rewrite that treats each
+    // entry on its own: rows keep their item objects, selection and current
+    // row. It runs on a block of rows at a time, so the old and the new texts
+    // of the whole list are never held at once.
+    void rewriteList(QListWidget *list, const std::function<void(QStringList &)> &rewrite) const;
 
 private:
+    // Writes the texts into the rows in order, without telling the view;
+    // announceChange tells it once for the whole list.
     void setTexts(QListWidget *list, const QStringList &texts) const;
+    void announceChange(QListWidget *list) const;
 };

@@ -1,0 +1,77 @@
+#include "WidgetTools.h"
+
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+// WidgetTools works on long lists a block of rows at a time; every row must
+// be reached, blocks' ends included, and the view still hears of the change
+// once.
+class TestWidgetTools : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void rewriteReachesEveryBlock_data();
+    void rewriteReachesEveryBlock();
+
+private:
+    QListWidget *list = nullptr;
+};
+
+void TestWidgetTools::init()
+{
+    list = new QListWidget;
+    WidgetTools().prepareView(list);
+}
+
+void TestWidgetTools::cleanup()
+{
+    delete list;
+}
+
+void TestWidgetTools::rewriteReachesEveryBlock_data()
+{
+    QTest::addColumn<int>("count");
+    for (int count : {0, 1, 4095, 4096, 4097, 10000})
+        QTest::addRow("%d entries", count) << count;
+}
+
+void TestWidgetTools::rewriteReachesEveryBlock()
+{
+    QFETCH(int, count);
+    QStringList entries;
+    for (int row = 0; row < count; ++row)
+        entries.append(QString::number(row));
+    list->addItems(entries);
+    QList<QListWidgetItem *> items;
+    for (int row = 0; row < count; ++row)
+        items.append(list->item(row));
+    QSignalSpy changed(list->model(), &QAbstractItemModel::dataChanged);
+
+    // Only entries ending in an odd digit change; the others are left alone.
+    WidgetTools().rewriteList(list, [](QStringList &texts) {
+        for (QString &text : texts) {
+            if (text.back().digitValue() % 2 == 1)
+                text.append(u'!');
+        }
+    });
+
+    QCOMPARE(list->count(), count);
+    for (int row = 0; row < count; ++row) {
+        QCOMPARE(list->item(row), items.at(row));
+        QCOMPARE(list->item(row)->text(), row % 2 == 1 ? entries.at(row) + u'!' : entries.at(row));
+    }
+    if (count == 0) {
+        QCOMPARE(changed.size(), 0);
+    } else {
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).value<QModelIndex>().row(), 0);
+        QCOMPARE(changed.first().at(1).value<QModelIndex>().row(), count - 1);
+    }
+}
+
+QTEST_MAIN(TestWidgetTools)
+#include "tst_widgettools.moc"
