@@ -12,4 +12,9 @@ void sortEntries(QStringList &entries);
 // of each text survives, in its original order and with its exact text.
 QStringList pruneEntries(const QStringList &entries);
 
+// The same, with the given hash of a text in place of Qt's; a test hashes
+// every text alike to reach the path that texts with equal hashes take.
+using TextHash = size_t (*)(QStringView text);
+QStringList pruneEntries(const QStringList &entries, TextHash hash);
+
 } // namespace quillmark
