@@ -1,5 +1,7 @@
 #include "EntryRewrites.h"
 
+#include <QStringBuilder>
+
 namespace quillmark {
 
 void convertToUpper(QStringList &entries)
@@ -16,12 +18,14 @@ void convertToLower(QStringList &entries)
 
 void addAffixes(QStringList &entries, const Affixes &affixes)
 {
-    for (QString &entry : entries) {
-        if (affixes.usePrefix)
-            entry.prepend(affixes.prefix);
-        if (affixes.useSuffix)
-            entry.append(affixes.suffix);
-    }
+    const QString prefix = affixes.usePrefix ? affixes.prefix : QString();
+    const QString suffix = affixes.useSuffix ? affixes.suffix : QString();
+    if (prefix.isEmpty() && suffix.isEmpty())
+        return;
+    // One new text per entry, sized once, instead of one for the prefix and
+    // a regrowth for the suffix.
+    for (QString &entry : entries)
+        entry = prefix % entry % suffix;
 }
 
 namespace {
