@@ -21,46 +21,65 @@ QString withoutLoneSurrogates(QString text)
     return text;
 }
 
-QString decodeText(const QByteArray &data)
+QString decodeMarkedText(const QByteArray &data, QStringConverter::Encoding encoding)
 {
-    if (const auto bomEncoding = QStringConverter::encodingForData(data)) {
-        // The decoder drops the mark itself. Stateless: a sequence cut off by
-        // the end of the file becomes U+FFFD instead of being held back, unseen,
-        // for input that never comes.
-        QStringDecoder decoder(*bomEncoding, QStringDecoder::Flag::Stateless);
-        return withoutLoneSurrogates(decoder(data));
+    // The decoder drops the mark itself. Stateless: a sequence cut off by
+    // the end of the file becomes U+FFFD instead of being held back, unseen,
+    // for input that never comes.
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    return withoutLoneSurrogates(decoder(data));
+}
+
+// Hands each line of a text to toEntry: a line feed ends a line, a carriage
+// return right before it is part of the terminator, and a final terminator
+// adds no line. Bytes and UTF-16 alike, a line feed being one unit in both.
+template <typename View, typename Unit, typename ToEntry>
+void forEachLine(View text, Unit lineFeed, Unit carriageReturn, ToEntry &&toEntry)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(lineFeed, start);
+        const qsizetype next = end < 0 ? text.size() : end + 1;
+        if (end < 0)
+            end = text.size();
+        else if (end > start && text[end - 1] == carriageReturn)
+            --end;
+        toEntry(text.sliced(start, end - start));
+        start = next;
     }
-    // Stateless, so that a file ending in the first bytes of a UTF-8 sequence
-    // (a Latin-1 file ending in "é", say) counts as not UTF-8.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(data);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(data);
 }
 
 } // namespace
 
 QStringList decodeEntries(const QByteArray &data)
 {
-    const QString text = decodeText(data);
     QStringList entries;
-    const QStringView view(text);
-    qsizetype start = 0;
-    while (start < view.size()) {
-        qsizetype end = view.indexOf(u'\n', start);
-        const qsizetype next = end < 0 ? view.size() : end + 1;
-        if (end < 0)
-            end = view.size();
-        else if (end > start && view[end - 1] == u'\r')
-            --end;
-        entries.append(view.sliced(start, end - start).toString());
-        start = next;
+    if (const auto bomEncoding = QStringConverter::encodingForData(data)) {
+        const QString text = decodeMarkedText(data, *bomEncoding);
+        forEachLine(QStringView(text), u'\n', u'\r', [&](QStringView line) { entries.append(line.toString()); });
+        return entries;
     }
+    // Line by line straight from the bytes, so that the file is never held
+    // whole as text besides its entries; a line feed byte is a line feed in
+    // UTF-8 and Latin-1 alike. Stateless, so that a line (and so the file)
+    // ending in the first bytes of a UTF-8 sequence counts as not UTF-8; a
+    // U+FEFF at the start of a line is text, not a mark, whichever call of the
+    // decoder the line gets.
+    const QByteArrayView bytes(data);
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
+        if (!utf8.hasError())
+            entries.append(utf8.decode(line));
+    });
+    if (!utf8.hasError())
+        return entries;
+    entries.clear();
+    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) { entries.append(QString::fromLatin1(line)); });
     return entries;
 }
 
-QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype count)
+QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype count, bool startsFile)
 {
     const qsizetype last = count < 0 ? entries.size() : first + count;
     qsizetype units = 0;
@@ -73,7 +92,7 @@ QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype 
     // Loading drops a byte-order mark at the start of a file, so a first entry
     // that begins with U+FEFF (a zero-width no-break space) would lose it.
     // Writing a mark in front keeps it; no other file gets one.
-    if (first < last && entries.at(first).startsWith(QChar::ByteOrderMark))
+    if (startsFile && first < last && entries.at(first).startsWith(QChar::ByteOrderMark))
         bytes += "\xEF\xBB\xBF";
     for (qsizetype i = first; i < last; ++i) {
         bytes += entries.at(i).toUtf8();

@@ -17,7 +17,10 @@ QStringList decodeEntries(const QByteArray &data);
 // The bytes a list file holds for entries [first, first + count): each entry
 // in UTF-8 followed by CR LF, the last one included. A count of -1 means up to
 // the end of the list. Only when the first of them begins with U+FEFF is a
-// UTF-8 byte-order mark written in front, so that it loads back whole.
-QByteArray encodeEntries(const QStringList &entries, qsizetype first = 0, qsizetype count = -1);
+// UTF-8 byte-order mark written in front, so that it loads back whole, and
+// only where the bytes start a file: startsFile is false for entries that
+// continue a file written piece by piece.
+QByteArray encodeEntries(const QStringList &entries, qsizetype first = 0, qsizetype count = -1,
+                         bool startsFile = true);
 
 } // namespace quillmark

@@ -29,12 +29,21 @@ bool writeAll(QFileDevice &device, const QByteArray &content)
     return true;
 }
 
-WriteResult writeDirectly(const QString &fileName, const QByteArray &content)
+bool writePieces(QFileDevice &device, const ContentPieces &nextPiece)
+{
+    for (QByteArray piece = nextPiece(); !piece.isEmpty(); piece = nextPiece()) {
+        if (!writeAll(device, piece))
+            return false;
+    }
+    return true;
+}
+
+WriteResult writeDirectly(const QString &fileName, const ContentPieces &nextPiece)
 {
     QFile device(fileName);
     if (!device.open(QIODevice::WriteOnly))
         return failure(WriteResult::CannotOpen, fileName, device.errorString());
-    if (!writeAll(device, content) || !device.flush())
+    if (!writePieces(device, nextPiece) || !device.flush())
         return failure(WriteResult::CannotWrite, fileName, device.errorString());
     return {};
 }
@@ -43,14 +52,25 @@ WriteResult writeDirectly(const QString &fileName, const QByteArray &content)
 
 WriteResult writeWholeFile(const QString &fileName, const QByteArray &content)
 {
+    bool given = false;
+    return writeWholeFile(fileName, [&] {
+        if (given)
+            return QByteArray();
+        given = true;
+        return content;
+    });
+}
+
+WriteResult writeWholeFile(const QString &fileName, const ContentPieces &nextPiece)
+{
     const QFileInfo info(fileName);
     if (info.exists() && !info.isFile() && !info.isDir())
-        return writeDirectly(fileName, content);
+        return writeDirectly(fileName, nextPiece);
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return failure(WriteResult::CannotOpen, fileName, file.errorString());
-    if (!writeAll(file, content) || !file.commit())
+    if (!writePieces(file, nextPiece) || !file.commit())
         return failure(WriteResult::CannotWrite, fileName, file.errorString());
     return {};
 }

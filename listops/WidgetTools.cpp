@@ -38,7 +38,15 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
         return;
     }
     const BusyCursor busy;
-    list->insertItems(list->count(), quillmark::decodeEntries(file.readAll()));
+    QStringList entries;
+    {
+        // The file's bytes go before the items are made, which is when the
+        // memory peaks.
+        const QByteArray bytes = file.readAll();
+        file.close();
+        entries = quillmark::decodeEntries(bytes);
+    }
+    list->insertItems(list->count(), entries);
 }
 
 void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
@@ -48,7 +56,18 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
     quillmark::WriteResult result;
     {
         const BusyCursor busy;
-        result = quillmark::writeWholeFile(fileName, quillmark::encodeEntries(entries(list)));
+        // A block of rows at a time, so that neither the list's texts nor its
+        // encoded bytes are ever held whole.
+        constexpr int blockSize = 16384;
+        const int count = list->count();
+        int next = 0;
+        result = quillmark::writeWholeFile(fileName, [&] {
+            if (next >= count)
+                return QByteArray();
+            const int first = next;
+            next = qMin(count, first + blockSize);
+            return quillmark::encodeEntries(entries(list, first, next - first), 0, -1, first == 0);
+        });
     }
     if (result.failure == quillmark::WriteResult::CannotOpen)
         showIoError(cannotAccess);

@@ -1,7 +1,10 @@
+#include "EntryCodec.h"
 #include "WidgetTools.h"
 
+#include <QFile>
 #include <QListWidget>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 // WidgetTools works on long lists a block of rows at a time; every row must
@@ -16,6 +19,7 @@ private slots:
     void cleanup();
     void rewriteReachesEveryBlock_data();
     void rewriteReachesEveryBlock();
+    void saveWritesEveryBlockOnce();
 
 private:
     QListWidget *list = nullptr;
@@ -71,6 +75,27 @@ void TestWidgetTools::rewriteReachesEveryBlock()
         QCOMPARE(changed.first().at(0).value<QModelIndex>().row(), 0);
         QCOMPARE(changed.first().at(1).value<QModelIndex>().row(), count - 1);
     }
+}
+
+// Save writes the file a block of rows at a time; the file must be the same
+// as the whole list encoded at once: a byte-order mark only in front of the
+// first entry, never in front of a later block that begins with U+FEFF.
+void TestWidgetTools::saveWritesEveryBlockOnce()
+{
+    QStringList entries;
+    for (int row = 0; row < 40000; ++row)
+        entries.append(QStringLiteral("entry %1 é").arg(row));
+    for (int row : {0, 16384, 32768})
+        entries[row].prepend(QChar::ByteOrderMark);
+    list->addItems(entries);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("saved.txt"));
+
+    WidgetTools().saveList(list, path);
+
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), quillmark::encodeEntries(entries));
 }
 
 QTEST_MAIN(TestWidgetTools)
