@@ -131,10 +131,11 @@ void MainWindow::on_btnCreateFiles_clicked()
     QString firstFailure;
     {
         const BusyCursor busy;
-        const QStringList entries = tools.entries(ui->listWidget);
         for (const quillmark::BreakUpFile &file : plan) {
             const QString name = quillmark::breakUpFileName(folder, beginning, file.number);
-            const QString failure = quillmark::writeTextFile(name, quillmark::encodeEntries(entries, file.first, file.count));
+            // Only this file's texts are read, never the whole list at once.
+            const QStringList entries = tools.entries(ui->listWidget, int(file.first), int(file.count));
+            const QString failure = quillmark::writeTextFile(name, quillmark::encodeEntries(entries));
             if (!failure.isEmpty() && failed++ == 0)
                 firstFailure = failure;
             ui->progressBar->setValue(file.progress);
