@@ -1,6 +1,9 @@
 #include "EntryCodec.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 
 namespace quillmark {
 
@@ -85,19 +88,39 @@ QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype 
     qsizetype units = 0;
     for (qsizetype i = first; i < last; ++i)
         units += entries.at(i).size();
-    QByteArray bytes;
-    // Three bytes per UTF-16 unit is the UTF-8 worst case; reserving the
-    // typical size avoids most regrowth without tripling the peak.
-    bytes.reserve(units + units / 4 + 2 * (last - first));
+    // Encoded straight into one buffer: a separate array for each entry cost
+    // an allocation each. Sized for typical text at first, not for the UTF-8
+    // worst case of three bytes per unit, which would triple the peak.
+    QByteArray bytes(units + units / 4 + 2 * (last - first) + 3, Qt::Uninitialized);
+    qsizetype used = 0;
+    const auto append = [&](QByteArrayView piece) {
+        if (used + piece.size() > bytes.size())
+            bytes.resize(std::max(used + piece.size(), bytes.size() + bytes.size() / 2));
+        std::copy(piece.begin(), piece.end(), bytes.data() + used);
+        used += piece.size();
+    };
     // Loading drops a byte-order mark at the start of a file, so a first entry
     // that begins with U+FEFF (a zero-width no-break space) would lose it.
     // Writing a mark in front keeps it; no other file gets one.
     if (startsFile && first < last && entries.at(first).startsWith(QChar::ByteOrderMark))
-        bytes += "\xEF\xBB\xBF";
+        append("\xEF\xBB\xBF");
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     for (qsizetype i = first; i < last; ++i) {
-        bytes += entries.at(i).toUtf8();
-        bytes += "\r\n";
+        const QString &entry = entries.at(i);
+        // The encoder writes U+FFFD for a surrogate without its partner, where
+        // QString::toUtf8 writes "?"; such entries keep the latter.
+        const bool surrogates = std::any_of(entry.cbegin(), entry.cend(), [](QChar unit) { return unit.isSurrogate(); });
+        if (surrogates) {
+            append(entry.toUtf8());
+        } else {
+            const qsizetype most = utf8.requiredSpace(entry.size());
+            if (used + most > bytes.size())
+                bytes.resize(std::max(used + most, bytes.size() + bytes.size() / 2));
+            used = utf8.appendToBuffer(bytes.data() + used, entry) - bytes.data();
+        }
+        append("\r\n");
     }
+    bytes.truncate(used);
     return bytes;
 }
 

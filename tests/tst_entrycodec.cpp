@@ -118,6 +118,11 @@ void TestEntryCodec::encode_data()
     QTest::newRow("mark in front only for a first entry beginning with U+FEFF")
             << QStringList{QStringLiteral("\uFEFFa"), QStringLiteral("\uFEFFb")}
             << QByteArray("\xef\xbb\xbf" "\xef\xbb\xbf" "a\r\n" "\xef\xbb\xbf" "b\r\n");
+    QTest::newRow("surrogate without its partner as ?")
+            << QStringList{QString(QChar(0xD83D)) + u'a', u'b' + QString(QChar(0xDE00))} << QByteArray("?a\r\nb?\r\n");
+    // Three bytes for every unit: far more than the buffer is first sized for.
+    QTest::newRow("many CJK entries") << QStringList(500, QStringLiteral("東京都"))
+                                      << QByteArray("\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\r\n").repeated(500);
 }
 
 void TestEntryCodec::encode()
