@@ -1,6 +1,10 @@
 #include "EntryOrdering.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace quillmark;
 
@@ -13,6 +17,8 @@ class TestEntryOrdering : public QObject
 private slots:
     void sort_data();
     void sort();
+    void sortMatchesComparisonOrder_data();
+    void sortMatchesComparisonOrder();
     void prune_data();
     void prune();
     void pruneWhenAllTextsHashAlike_data() { prune_data(); }
@@ -41,6 +47,38 @@ void TestEntryOrdering::sort()
 {
     QFETCH(QStringList, entries);
     QFETCH(QStringList, expected);
+    sortEntries(entries);
+    QCOMPARE(entries, expected);
+}
+
+void TestEntryOrdering::sortMatchesComparisonOrder_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("alphabet");
+    QTest::newRow("short texts of few units, many alike") << 20000 << 3;
+    QTest::newRow("longer texts, shared prefixes") << 20000 << 30;
+}
+
+// The sort partitions by one code unit at a time; whatever the mix of shared
+// prefixes, texts that begin others, repeats, empty texts and units from
+// every range, the order must be that of QString's comparison.
+void TestEntryOrdering::sortMatchesComparisonOrder()
+{
+    QFETCH(int, count);
+    QFETCH(int, alphabet);
+    QRandomGenerator random(4711);
+    const QString prefixes[] = {QString(), QStringLiteral("https://www."), QStringLiteral("key="), grin};
+    const char16_t units[] = {u'a', u'b', u'A', u'0', u' ', u'\0', u'é', u'€', 0xD83D, 0xFFFF};
+    QStringList entries;
+    for (int i = 0; i < count; ++i) {
+        QString entry = prefixes[random.bounded(4)];
+        const int length = random.bounded(alphabet);
+        for (int k = 0; k < length; ++k)
+            entry += QChar(units[random.bounded(int(std::size(units)))]);
+        entries.append(entry);
+    }
+    QStringList expected = entries;
+    std::sort(expected.begin(), expected.end());
     sortEntries(entries);
     QCOMPARE(entries, expected);
 }
