@@ -12,9 +12,12 @@ class QListWidget;
 class WidgetTools
 {
 public:
-    // The view lays out long lists in batches: laying out every row at once
-    // costs seconds per change at a million entries, and uniform item sizes
-    // would make entries wider than the first one unreachable by scrolling.
+    // The view sizes its rows with EntryDelegate, which measures a million
+    // entries in a fraction of a second where the standard delegate took
+    // seconds, and lays them out in batches, so that it paints the first rows
+    // at once and stays responsive while it measures the rest. Uniform item
+    // sizes would make entries wider than the first one unreachable by
+    // scrolling.
     void prepareView(QListWidget *list) const;
 
     // Appends the lines of the named file; shows "IO Error" when it cannot be
