@@ -235,18 +235,20 @@ QList<Command> Bench::commands()
 int Bench::run(int runs, const QStringList &only)
 {
     QDir().mkpath(splitFolder);
-    QList<Command> list = commands();
+    QList<Command> chosen = commands();
     if (!only.isEmpty())
-        list.removeIf([&](const Command &command) { return !only.contains(QLatin1String(command.name)); });
-    QList<QList<Sample>> samples(list.size());
+        chosen.removeIf([&](const Command &command) { return !only.contains(QLatin1String(command.name)); });
+    QList<QList<Sample>> samples(chosen.size());
     int failures = 0;
     const bool perCommandPeak = PeakMemory::reset();
     for (int round = 1; round <= runs; ++round) {
-        for (qsizetype i = 0; i < list.size(); ++i) {
-            const Command &command = list.at(i);
+        for (qsizetype i = 0; i < chosen.size(); ++i) {
+            const Command &command = chosen.at(i);
             const Sample sample = measure(command);
             samples[i].append(sample);
             QString problem = command.check();
+            if (list->count() > 0 && !list->visualRect(list->model()->index(list->count() - 1, 0)).isValid())
+                problem += QStringLiteral(" the view had not laid out every row");
             if (QGuiApplication::overrideCursor())
                 problem += QStringLiteral(" wait cursor left on");
             if (!answerer.boxes.isEmpty())
@@ -262,13 +264,13 @@ int Bench::run(int runs, const QStringList &only)
 
     std::printf("# entries %lld runs %d peak %s\n", static_cast<long long>(entries), runs,
                 perCommandPeak ? "per command" : "since start");
-    for (qsizetype i = 0; i < list.size(); ++i) {
+    for (qsizetype i = 0; i < chosen.size(); ++i) {
         QList<Sample> &taken = samples[i];
         std::sort(taken.begin(), taken.end(), [](const Sample &a, const Sample &b) { return a.seconds < b.seconds; });
         const qint64 peak = std::max_element(taken.begin(), taken.end(), [](const Sample &a, const Sample &b) {
                                 return a.peakBytes < b.peakBytes;
                             })->peakBytes;
-        std::printf("%s %.3f %lld\n", list.at(i).name, taken.at(taken.size() / 2).seconds,
+        std::printf("%s %.3f %lld\n", chosen.at(i).name, taken.at(taken.size() / 2).seconds,
                     static_cast<long long>(peak));
     }
     if (answerer.busyUnderModal > 0) {
