@@ -111,37 +111,44 @@ QStringList pruneEntries(const QStringList &entries, TextHash hash)
     // All hashes first, in one pass over the texts in order, which the
     // processor can stream; hashing each entry just before its lookup made the
     // whole prune several times slower at a million entries.
-    std::vector<quint64> hashes(size_t(entries.size()));
+    std::vector<size_t> hashes(size_t(entries.size()));
     for (qsizetype row = 0; row < entries.size(); ++row)
         hashes[size_t(row)] = hash(entries.at(row));
 
     // An open-addressing table in one block of memory: QHash keeps each group
     // of buckets in an allocation of its own, which in a heap holding a
     // million list items lie far apart, so that every lookup misses the cache.
-    // A slot holds the upper half of an entry's hash and 1 + its row; texts
-    // are compared only where those halves match. A repeat probes the same
-    // slots as its first occurrence did, all of them still taken, so it
-    // always meets it.
+    // A slot holds 1 + the row of the first entry with some text; texts are
+    // compared only where hashes match. A repeat probes the same slots as its
+    // first occurrence did, all of them still taken, so it always meets it.
     qsizetype capacity = 16;
     while (capacity < entries.size() + entries.size() / 2)
         capacity *= 2;
-    const quint64 mask = quint64(capacity) - 1;
-    constexpr quint64 rowBits = 0xffff'ffff;
-    std::vector<quint64> table(size_t(capacity), 0);
-    QStringList survivors;
+    const size_t mask = size_t(capacity) - 1;
+    std::vector<quint32> table(size_t(capacity), 0);
+    std::vector<bool> first(size_t(entries.size()), false);
+    qsizetype survivorCount = 0;
     for (qsizetype row = 0; row < entries.size(); ++row) {
-        const quint64 hashValue = hashes[size_t(row)];
-        const quint64 tag = hashValue & ~rowBits;
-        for (quint64 slot = hashValue & mask;; slot = (slot + 1) & mask) {
-            const quint64 taken = table[slot];
-            if (taken == 0) {
-                table[slot] = tag | quint64(row + 1);
-                survivors.append(entries.at(row));
+        const size_t hashValue = hashes[size_t(row)];
+        for (size_t slot = hashValue & mask;; slot = (slot + 1) & mask) {
+            const qsizetype taken = qsizetype(table[slot]) - 1;
+            if (taken < 0) {
+                table[slot] = quint32(row + 1);
+                first[size_t(row)] = true;
+                ++survivorCount;
                 break;
             }
-            if ((taken & ~rowBits) == tag && entries.at(qsizetype(taken & rowBits) - 1) == entries.at(row))
+            if (hashes[size_t(taken)] == hashValue && entries.at(taken) == entries.at(row))
                 break;
         }
+    }
+
+    // Sized exactly: the list of survivors is the largest thing Prune holds.
+    QStringList survivors;
+    survivors.reserve(survivorCount);
+    for (qsizetype row = 0; row < entries.size(); ++row) {
+        if (first[size_t(row)])
+            survivors.append(entries.at(row));
     }
     return survivors;
 }
