@@ -93,9 +93,12 @@ QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype 
     // worst case of three bytes per unit, which would triple the peak.
     QByteArray bytes(units + units / 4 + 2 * (last - first) + 3, Qt::Uninitialized);
     qsizetype used = 0;
+    const auto makeRoom = [&](qsizetype more) {
+        if (used + more > bytes.size())
+            bytes.resize(std::max(used + more, bytes.size() + bytes.size() / 2));
+    };
     const auto append = [&](QByteArrayView piece) {
-        if (used + piece.size() > bytes.size())
-            bytes.resize(std::max(used + piece.size(), bytes.size() + bytes.size() / 2));
+        makeRoom(piece.size());
         std::copy(piece.begin(), piece.end(), bytes.data() + used);
         used += piece.size();
     };
@@ -113,9 +116,7 @@ QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype 
         if (surrogates) {
             append(entry.toUtf8());
         } else {
-            const qsizetype most = utf8.requiredSpace(entry.size());
-            if (used + most > bytes.size())
-                bytes.resize(std::max(used + most, bytes.size() + bytes.size() / 2));
+            makeRoom(utf8.requiredSpace(entry.size()));
             used = utf8.appendToBuffer(bytes.data() + used, entry) - bytes.data();
         }
         append("\r\n");
