@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "WindowFixture.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -11,7 +11,7 @@
 
 // A screen reader announces a line edit by its accessible name, so each edit
 // must be named after the text a sighted user reads beside it.
-class TestAccessibility : public QObject
+class TestAccessibility : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -22,11 +22,6 @@ private slots:
     void everyLineEditIsNamed();
     void nameMatchesTheTextBeside_data();
     void nameMatchesTheTextBeside();
-
-private:
-    QWidget *child(const QString &name) const;
-
-    MainWindow *window = nullptr;
 };
 
 namespace {
@@ -97,20 +92,12 @@ QString accessibleName(QWidget *widget)
 
 void TestAccessibility::init()
 {
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(showWindow());
 }
 
 void TestAccessibility::cleanup()
 {
-    delete window;
-    window = nullptr;
-}
-
-QWidget *TestAccessibility::child(const QString &name) const
-{
-    return name.isEmpty() ? nullptr : window->findChild<QWidget *>(name);
+    closeWindow();
 }
 
 void TestAccessibility::everyLineEditIsNamed()
@@ -141,7 +128,7 @@ void TestAccessibility::nameMatchesTheTextBeside()
     QFETCH(QString, before);
     QFETCH(QString, after);
 
-    auto *lineEdit = qobject_cast<QLineEdit *>(child(edit));
+    auto *lineEdit = child<QLineEdit>(edit);
     QVERIFY(lineEdit);
     QWidget *beforeWidget = child(before);
     QVERIFY(beforeWidget);

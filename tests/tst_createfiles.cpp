@@ -1,11 +1,9 @@
 #include "EntryCodec.h"
-#include "MainWindow.h"
 #include "ModalAnswerer.h"
+#include "WindowFixture.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -28,15 +26,9 @@ QStringList letters(int count)
     return result;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 } // namespace
 
-class TestCreateFiles : public QObject
+class TestCreateFiles : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -60,10 +52,7 @@ private:
     void verifyUntouched(const QStringList &entries, const QString &count, const QString &beginning);
     void verifyBox(const ModalAnswerer::Box &box, const QString &text);
     QStringList filesIn(const QString &folder) const;
-    void clickCreate();
 
-    MainWindow *window = nullptr;
-    QListWidget *list = nullptr;
     QLineEdit *countEdit = nullptr;
     QLineEdit *beginningEdit = nullptr;
     QProgressBar *bar = nullptr;
@@ -74,18 +63,15 @@ void TestCreateFiles::init()
 {
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
-    countEdit = window->findChild<QLineEdit *>(QStringLiteral("txtEntryCount"));
-    beginningEdit = window->findChild<QLineEdit *>(QStringLiteral("txtFileText"));
-    bar = window->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+    QVERIFY(showWindow());
+    countEdit = child<QLineEdit>(QStringLiteral("txtEntryCount"));
+    beginningEdit = child<QLineEdit>(QStringLiteral("txtFileText"));
+    bar = child<QProgressBar>(QStringLiteral("progressBar"));
 }
 
 void TestCreateFiles::cleanup()
 {
-    delete window;
+    closeWindow();
     dir.reset();
 }
 
@@ -101,7 +87,7 @@ void TestCreateFiles::setUp(const QStringList &entries, const QString &count, co
 
 void TestCreateFiles::verifyUntouched(const QStringList &entries, const QString &count, const QString &beginning)
 {
-    QCOMPARE(WidgetTools().entries(list), entries);
+    QCOMPARE(texts(), entries);
     QCOMPARE(countEdit->text(), count);
     QCOMPARE(beginningEdit->text(), beginning);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [%1]").arg(entries.size()));
@@ -120,11 +106,6 @@ void TestCreateFiles::verifyBox(const ModalAnswerer::Box &box, const QString &te
 QStringList TestCreateFiles::filesIn(const QString &folder) const
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-void TestCreateFiles::clickCreate()
-{
-    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("btnCreateFiles")), Qt::LeftButton);
 }
 
 void TestCreateFiles::writesNumberedPieces_data()
@@ -164,7 +145,7 @@ void TestCreateFiles::writesNumberedPieces()
             dialogParent = dialog->parentWidget();
         }
     };
-    clickCreate();
+    click("btnCreateFiles");
 
     QCOMPARE(answerer.dialogCaptions, QStringList{QStringLiteral("Select Folder")});
     QVERIFY(foldersOnly);
@@ -192,8 +173,8 @@ void TestCreateFiles::piecesConcatenateToSave()
     QVERIFY(saveDir.isValid());
     const QString savedPath = saveDir.filePath(QStringLiteral("whole.txt"));
     ModalAnswerer answerer({savedPath, dir->path()});
-    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
-    clickCreate();
+    click("btnSave");
+    click("btnCreateFiles");
     QCOMPARE(answerer.dialogCaptions.size(), 2);
 
     QByteArray joined;
@@ -217,7 +198,7 @@ void TestCreateFiles::overwritesExistingFile()
     }
     setUp(letters(12), QStringLiteral("5"), QStringLiteral("part"));
     ModalAnswerer answerer({dir->path()});
-    clickCreate();
+    click("btnCreateFiles");
 
     QVERIFY(answerer.boxes.isEmpty());
     QCOMPARE(readFile(dir->filePath(QStringLiteral("part_1.txt"))), QByteArray("f\r\ng\r\nh\r\ni\r\nj\r\n"));
@@ -253,7 +234,7 @@ void TestCreateFiles::refusedBeforeFolderDialog()
     // Should the folder dialog open after all, it gets a real folder and the
     // files written there show it.
     ModalAnswerer answerer({dir->path()});
-    clickCreate();
+    click("btnCreateFiles");
 
     QCOMPARE(answerer.boxes.size(), 1);
     verifyBox(answerer.boxes.first(), text);
@@ -271,7 +252,7 @@ void TestCreateFiles::cancelWritesNothing()
     setUp(letters(12), QStringLiteral("5"), beginning);
     bar->setValue(42);
     ModalAnswerer answerer({QString()});
-    clickCreate();
+    click("btnCreateFiles");
 
     QCOMPARE(answerer.dialogCaptions, QStringList{QStringLiteral("Select Folder")});
     QVERIFY(answerer.boxes.isEmpty());
@@ -296,11 +277,11 @@ void TestCreateFiles::barContinuesFromPreviousRun()
         return result;
     };
 
-    clickCreate();
+    click("btnCreateFiles");
     QCOMPARE(values(), (QList<int>{33, 66, 100}));
     // No reset to 0 first: the bar moves only when a file is handled.
     countEdit->setText(QStringLiteral("6"));
-    clickCreate();
+    click("btnCreateFiles");
     QCOMPARE(values(), (QList<int>{50, 100}));
     QCOMPARE(answerer.dialogCaptions.size(), 2);
 }
@@ -351,7 +332,7 @@ void TestCreateFiles::failedFilesReportedOnce()
     QSignalSpy spy(bar, &QProgressBar::valueChanged);
     ModalAnswerer answerer({folder});
     answerer.beforeAnswer = beforeAnswer;
-    clickCreate();
+    click("btnCreateFiles");
 
     QCOMPARE(answerer.boxes.size(), 1);
     const ModalAnswerer::Box box = answerer.boxes.first();

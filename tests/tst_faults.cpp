@@ -3,12 +3,10 @@
 // and no existing file damaged. (A full disk during Save and the Create Files
 // faults are covered by tst_save and tst_createfiles.)
 
-#include "MainWindow.h"
 #include "ModalAnswerer.h"
+#include "WindowFixture.h"
 
 #include <QDir>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -96,7 +94,7 @@ bool isCharacterDevice(const char *path, dev_t *device = nullptr)
 
 } // namespace
 
-class TestFaults : public QObject
+class TestFaults : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -113,14 +111,8 @@ private slots:
     void loadsHostileFile();
 
 private:
-    QStringList texts() const;
-    void click(const char *button);
-    QString writeFile(const QString &name, const QByteArray &bytes);
-    QByteArray readFile(const QString &path) const;
     void checkOneIoErrorBox(const ModalAnswerer &answerer, const QString &text);
 
-    MainWindow *window = nullptr;
-    QListWidget *list = nullptr;
     std::unique_ptr<QTemporaryDir> dir;
 };
 
@@ -128,45 +120,14 @@ void TestFaults::init()
 {
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+    QVERIFY(showWindow());
     list->addItems(existing);
 }
 
 void TestFaults::cleanup()
 {
-    delete window;
-    window = nullptr;
+    closeWindow();
     dir.reset();
-}
-
-QStringList TestFaults::texts() const
-{
-    return WidgetTools().entries(list);
-}
-
-void TestFaults::click(const char *button)
-{
-    QTest::mouseClick(window->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
-}
-
-QString TestFaults::writeFile(const QString &name, const QByteArray &bytes)
-{
-    const QString path = dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write test file %s", qPrintable(path));
-    return path;
-}
-
-QByteArray TestFaults::readFile(const QString &path) const
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<cannot read>";
-    return file.readAll();
 }
 
 void TestFaults::checkOneIoErrorBox(const ModalAnswerer &answerer, const QString &text)
@@ -211,7 +172,7 @@ void TestFaults::saveFailsToOpen()
     QFETCH(QString, fault);
     const QString folder = dir->filePath(QStringLiteral("folder"));
     QVERIFY(QDir().mkdir(folder));
-    const QString inside = writeFile(QStringLiteral("folder/old.txt"), "old\r\n");
+    const QString inside = writeFile(*dir, QStringLiteral("folder/old.txt"), "old\r\n");
     const bool removed = fault == u"removed";
     ModalAnswerer answerer({removed ? dir->filePath(QStringLiteral("folder/list.txt")) : folder});
     if (removed) {
@@ -246,7 +207,7 @@ void TestFaults::loadFailsToOpen()
     QFETCH(QString, fault);
     QString path = dir->path();
     if (fault == u"unreadable") {
-        path = writeFile(QStringLiteral("secret.txt"), "hidden\n");
+        path = writeFile(*dir, QStringLiteral("secret.txt"), "hidden\n");
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
         QFile probe(path);
         if (probe.open(QIODevice::ReadOnly))
@@ -276,7 +237,7 @@ void TestFaults::loadsHostileFile()
             : kind == u"binary"                ? binaryWithNuls()
             : kind == u"million"               ? millionMixedLines()
                                                : ListFile{};
-    const QString path = writeFile(QStringLiteral("in.txt"), file.bytes);
+    const QString path = writeFile(*dir, QStringLiteral("in.txt"), file.bytes);
     const QString out = dir->filePath(QStringLiteral("out.txt"));
     ModalAnswerer answerer({path, out, out});
     click("btnLoad");

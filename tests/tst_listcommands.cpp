@@ -1,15 +1,12 @@
-#include "MainWindow.h"
 #include "ModalAnswerer.h"
+#include "WindowFixture.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QTest>
 
 using Fields = QVariantMap; // object name -> text of a line edit, or state of a check box
@@ -24,7 +21,7 @@ static const Fields distractors{
 };
 static const QString sentinelTitle = QStringLiteral("Quillmark [42]");
 
-class TestListCommands : public QObject
+class TestListCommands : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -43,46 +40,30 @@ private slots:
     void rewriteRepaintsTheView();
 
 private:
-    QStringList texts() const;
     void setFields(const Fields &fields);
     Fields readFields() const;
     void click(const QString &button);
-
-    MainWindow *window = nullptr;
-    QListWidget *list = nullptr;
 };
 
 void TestListCommands::init()
 {
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+    QVERIFY(showWindow());
     setFields(distractors);
     window->setWindowTitle(sentinelTitle);
 }
 
 void TestListCommands::cleanup()
 {
-    delete window;
-    window = nullptr;
-}
-
-QStringList TestListCommands::texts() const
-{
-    QStringList result;
-    for (int row = 0; row < list->count(); ++row)
-        result.append(list->item(row)->text());
-    return result;
+    closeWindow();
 }
 
 void TestListCommands::setFields(const Fields &fields)
 {
     for (auto it = fields.begin(); it != fields.end(); ++it) {
-        if (auto *edit = window->findChild<QLineEdit *>(it.key()))
+        if (auto *edit = child<QLineEdit>(it.key()))
             edit->setText(it.value().toString());
         else
-            window->findChild<QCheckBox *>(it.key())->setChecked(it.value().toBool());
+            child<QCheckBox>(it.key())->setChecked(it.value().toBool());
     }
 }
 
@@ -90,27 +71,18 @@ Fields TestListCommands::readFields() const
 {
     Fields fields;
     for (auto it = distractors.begin(); it != distractors.end(); ++it) {
-        if (auto *edit = window->findChild<QLineEdit *>(it.key()))
+        if (auto *edit = child<QLineEdit>(it.key()))
             fields.insert(it.key(), edit->text());
         else
-            fields.insert(it.key(), window->findChild<QCheckBox *>(it.key())->isChecked());
+            fields.insert(it.key(), child<QCheckBox>(it.key())->isChecked());
     }
     return fields;
 }
 
-// A real click on the button; on a radio button, on its indicator. Every
-// command must leave no wait cursor behind.
+// Every command must leave no wait cursor behind.
 void TestListCommands::click(const QString &button)
 {
-    auto *widget = window->findChild<QAbstractButton *>(button);
-    QVERIFY2(widget, qPrintable(button));
-    QPoint at = widget->rect().center();
-    if (qobject_cast<QRadioButton *>(widget)) {
-        QStyleOptionButton option;
-        option.initFrom(widget);
-        at = widget->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, widget).center();
-    }
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    WindowFixture::click(button);
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
@@ -191,7 +163,7 @@ void TestListCommands::caseButtonConvertsOnEveryClick()
         for (int row = 0; row < list->count(); ++row)
             list->item(row)->setText(mixed.at(row));
         click(button);
-        QVERIFY(window->findChild<QRadioButton *>(button)->isChecked());
+        QVERIFY(child<QRadioButton>(button)->isChecked());
         QCOMPARE(texts(), expected);
     }
 }
@@ -277,7 +249,7 @@ void TestListCommands::rewriteRepaintsTheView()
         }
     } counter;
     list->addItems({"a", "b"});
-    auto *button = window->findChild<QPushButton *>(QStringLiteral("btnReplace"));
+    auto *button = child<QPushButton>(QStringLiteral("btnReplace"));
     setFields({{"txtReplaceBefore", "a"}, {"txtReplaceAfter", "A"}});
     button->setFocus();
     QTest::qWait(100);

@@ -1,13 +1,11 @@
-#include "MainWindow.h"
 #include "ModalAnswerer.h"
+#include "WindowFixture.h"
 
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestLoad : public QObject
+class TestLoad : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -23,57 +21,25 @@ private slots:
     void unreadablePathShowsOneBox();
 
 private:
-    QStringList texts() const;
-    void clickLoad();
-    QString writeFile(const QByteArray &bytes);
-
-    MainWindow *window = nullptr;
-    QListWidget *list = nullptr;
     QTemporaryDir dir;
 };
 
 void TestLoad::init()
 {
     QVERIFY(dir.isValid());
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+    QVERIFY(showWindow());
 }
 
 void TestLoad::cleanup()
 {
-    delete window;
-}
-
-QStringList TestLoad::texts() const
-{
-    QStringList result;
-    for (int row = 0; row < list->count(); ++row)
-        result.append(list->item(row)->text());
-    return result;
-}
-
-void TestLoad::clickLoad()
-{
-    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("btnLoad")), Qt::LeftButton);
-}
-
-QString TestLoad::writeFile(const QByteArray &bytes)
-{
-    static int serial = 0;
-    const QString path = dir.filePath(QStringLiteral("list%1.txt").arg(++serial));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write test file");
-    return path;
+    closeWindow();
 }
 
 void TestLoad::appendsToTheList()
 {
     list->addItems({"1", "2", "3", "4", "5"});
     ModalAnswerer answerer({QStringLiteral(QUILLMARK_TEST_DATA "/three-crlf.txt")});
-    clickLoad();
+    click("btnLoad");
     QCOMPARE(answerer.dialogCaptions, QStringList{QStringLiteral("Import List...")});
     QCOMPARE(texts(), (QStringList{"1", "2", "3", "4", "5", "a", "b", "c"}));
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [8]"));
@@ -95,10 +61,10 @@ void TestLoad::convertsOldAndNewEntries()
     QFETCH(QString, button);
     QFETCH(QStringList, expected);
     list->addItem(QStringLiteral("Old"));
-    window->findChild<QRadioButton *>(button)->setChecked(true);
-    const QString path = writeFile("nEw\nstra\xc3\x9f" "e\n");
+    child<QRadioButton>(button)->setChecked(true);
+    const QString path = writeFile(dir, QStringLiteral("list.txt"), "nEw\nstra\xc3\x9f" "e\n");
     ModalAnswerer answerer({path});
-    clickLoad();
+    click("btnLoad");
     QCOMPARE(texts(), expected);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [3]"));
 }
@@ -106,9 +72,9 @@ void TestLoad::convertsOldAndNewEntries()
 void TestLoad::cancelStillRewritesTitleAndConverts()
 {
     list->addItems({"a", "b"});
-    window->findChild<QRadioButton *>(QStringLiteral("rbConvertAllToUppercase"))->setChecked(true);
+    child<QRadioButton>(QStringLiteral("rbConvertAllToUppercase"))->setChecked(true);
     ModalAnswerer answerer({QString()});
-    clickLoad();
+    click("btnLoad");
     QCOMPARE(answerer.dialogCaptions.size(), 1);
     QVERIFY(answerer.boxes.isEmpty());
     QCOMPARE(texts(), (QStringList{"A", "B"}));

@@ -1,5 +1,5 @@
 #include "ApplicationFont.h"
-#include "MainWindow.h"
+#include "WindowFixture.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -16,7 +16,7 @@
 #include <QStyleOption>
 #include <QTest>
 
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -32,15 +32,6 @@ private slots:
     void pointingHandOnlyOverPushButtons();
     void textsFitTheirWidgets();
     void longEntriesStayReachable();
-
-private:
-    template <typename T>
-    T *child(const char *name) const
-    {
-        return window->findChild<T *>(QString::fromLatin1(name));
-    }
-
-    MainWindow *window = nullptr;
 };
 
 void TestMainWindow::initTestCase()
@@ -50,15 +41,12 @@ void TestMainWindow::initTestCase()
 
 void TestMainWindow::init()
 {
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(showWindow());
 }
 
 void TestMainWindow::cleanup()
 {
-    delete window;
-    window = nullptr;
+    closeWindow();
 }
 
 void TestMainWindow::windowFrame()
@@ -111,7 +99,7 @@ void TestMainWindow::widgets()
     QFETCH(QRect, geometry);
     QFETCH(QString, text);
 
-    QWidget *widget = window->findChild<QWidget *>(name);
+    QWidget *widget = child(name);
     QVERIFY(widget);
     QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
     QCOMPARE(widget->parentWidget()->objectName(), parentName);
@@ -201,7 +189,6 @@ void TestMainWindow::textsFitTheirWidgets()
 // view can be scrolled to.
 void TestMainWindow::longEntriesStayReachable()
 {
-    auto *list = child<QListWidget>("listWidget");
     QStringList entries(5000, QStringLiteral("short"));
     entries[4000] = QString(400, u'W');
     list->addItems(entries);

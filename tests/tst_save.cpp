@@ -1,9 +1,7 @@
-#include "MainWindow.h"
 #include "ModalAnswerer.h"
+#include "WindowFixture.h"
 
 #include <QDir>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,7 +46,7 @@ private:
 
 } // namespace
 
-class TestSave : public QObject
+class TestSave : public QObject, public WindowFixture
 {
     Q_OBJECT
 
@@ -68,15 +66,9 @@ private slots:
     void readOnlyFolder();
 
 private:
-    QStringList texts() const;
-    void click(const char *button);
-    QString writeFile(const QString &name, const QByteArray &bytes);
-    QByteArray readFile(const QString &path);
     QStringList filesInDir() const;
     void checkNoBusyCursor(const ModalAnswerer &answerer);
 
-    MainWindow *window = nullptr;
-    QListWidget *list = nullptr;
     QScopedPointer<QTemporaryDir> dir;
 };
 
@@ -84,48 +76,14 @@ void TestSave::init()
 {
     dir.reset(new QTemporaryDir);
     QVERIFY(dir->isValid());
-    window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+    QVERIFY(showWindow());
 }
 
 void TestSave::cleanup()
 {
-    delete window;
-    window = nullptr;
+    closeWindow();
     QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     dir.reset();
-}
-
-QStringList TestSave::texts() const
-{
-    QStringList result;
-    for (int row = 0; row < list->count(); ++row)
-        result.append(list->item(row)->text());
-    return result;
-}
-
-void TestSave::click(const char *button)
-{
-    QTest::mouseClick(window->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
-}
-
-QString TestSave::writeFile(const QString &name, const QByteArray &bytes)
-{
-    const QString path = dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write test file");
-    return path;
-}
-
-QByteArray TestSave::readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<cannot read>";
-    return file.readAll();
 }
 
 QStringList TestSave::filesInDir() const
@@ -187,7 +145,7 @@ void TestSave::loadSaveLoad()
 {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, expected);
-    const QString in = writeFile(QStringLiteral("in.txt"), file);
+    const QString in = writeFile(*dir, QStringLiteral("in.txt"), file);
     const QString out = dir->filePath(QStringLiteral("out.txt"));
     ModalAnswerer answerer({in, out, out});
     click("btnLoad");
@@ -205,7 +163,7 @@ void TestSave::loadSaveLoad()
 
 void TestSave::leavesNothingOfALongerFile()
 {
-    const QString path = writeFile(QStringLiteral("old.txt"), QByteArray(10000, 'o'));
+    const QString path = writeFile(*dir, QStringLiteral("old.txt"), QByteArray(10000, 'o'));
     list->addItem(QStringLiteral("a"));
     ModalAnswerer answerer({path});
     click("btnSave");
@@ -240,7 +198,7 @@ void TestSave::cancelWritesNothing()
 void TestSave::failedWriteKeepsTheOldFile()
 {
     const QByteArray old("old list\r\nkeep me\r\n");
-    const QString path = writeFile(QStringLiteral("list.txt"), old);
+    const QString path = writeFile(*dir, QStringLiteral("list.txt"), old);
     QStringList entries;
     for (int i = 0; i < 2000; ++i)
         entries.append(QStringLiteral("entry number %1").arg(i)); // about 34 KB
@@ -278,7 +236,7 @@ void TestSave::readOnlyFolder()
     if (geteuid() == 0)
         QSKIP("Running as root, which may write into a read-only folder; run as another user to test this.");
     const QByteArray old("old\r\n");
-    const QString path = existing ? writeFile(QStringLiteral("list.txt"), old) : dir->filePath(QStringLiteral("list.txt"));
+    const QString path = existing ? writeFile(*dir, QStringLiteral("list.txt"), old) : dir->filePath(QStringLiteral("list.txt"));
     QVERIFY(QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner));
     list->addItems({"new", "list"});
     ModalAnswerer answerer({path});
