@@ -127,6 +127,14 @@ class Session:
         self.env.update(DISPLAY=":" + number.decode().strip(), QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=str(runtime),
                         # Qt's own file dialog, whose name field takes a typed path.
                         QT_QPA_PLATFORMTHEME="generic")
+        # The number can arrive before the server takes connections on a busy
+        # machine; a program started then fails to connect at all.
+        deadline = time.monotonic() + STEP_TIMEOUT
+        while subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
+            if time.monotonic() > deadline:
+                raise Failure(f"Xvfb on {self.env['DISPLAY']} takes no connections")
+            time.sleep(POLL)
         return True
 
     def start_program(self):
