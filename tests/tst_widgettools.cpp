@@ -2,6 +2,7 @@
 #include "WidgetTools.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@ private slots:
     void rewriteReachesEveryBlock_data();
     void rewriteReachesEveryBlock();
     void saveWritesEveryBlockOnce();
+    void rewriteShowsTheWaitCursor();
 
 private:
     QListWidget *list = nullptr;
@@ -96,6 +98,19 @@ void TestWidgetTools::saveWritesEveryBlockOnce()
     QFile saved(path);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), quillmark::encodeEntries(entries));
+}
+
+// A rewrite of a long list takes noticeable time: the wait cursor shows while
+// it runs and is gone afterwards.
+void TestWidgetTools::rewriteShowsTheWaitCursor()
+{
+    list->addItems({"a", "b"});
+    bool busy = false;
+    WidgetTools().rewriteList(list, [&](QStringList &) {
+        busy = QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
+    QVERIFY(busy);
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestWidgetTools)
