@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need,
-# asking apt only when something is missing.
+# Installs the Debian packages that building, running and testing need, and
+# any further packages named as arguments, asking apt only when something is
+# missing.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
     desktop-file-utils appstream binutils-mingw-w64-x86-64
     # Driving the real window in a private X server.
     python3 xvfb xauth xdotool imagemagick
+    "$@"
 )
 
 missing=()
