@@ -19,6 +19,7 @@ private slots:
     void followsTheViewFont();
 
 private:
+    QSize sizeBy(const QAbstractItemDelegate &sizing, const QString &text) const;
     QSize fastSize(const QString &text) const;
     QSize standardSize(const QString &text) const;
 
@@ -36,7 +37,7 @@ void TestEntryDelegate::initTestCase()
     QVERIFY(QTest::qWaitForWindowExposed(list));
 }
 
-QSize TestEntryDelegate::fastSize(const QString &text) const
+QSize TestEntryDelegate::sizeBy(const QAbstractItemDelegate &sizing, const QString &text) const
 {
     list->clear();
     list->addItem(text);
@@ -44,19 +45,17 @@ QSize TestEntryDelegate::fastSize(const QString &text) const
     option.initFrom(list);
     option.widget = list;
     option.font = list->font();
-    return delegate->sizeHint(option, list->model()->index(0, 0));
+    return sizing.sizeHint(option, list->model()->index(0, 0));
+}
+
+QSize TestEntryDelegate::fastSize(const QString &text) const
+{
+    return sizeBy(*delegate, text);
 }
 
 QSize TestEntryDelegate::standardSize(const QString &text) const
 {
-    list->clear();
-    list->addItem(text);
-    QStyleOptionViewItem option;
-    option.initFrom(list);
-    option.widget = list;
-    option.font = list->font();
-    QStyledItemDelegate standard;
-    return standard.sizeHint(option, list->model()->index(0, 0));
+    return sizeBy(QStyledItemDelegate(), text);
 }
 
 void TestEntryDelegate::sizesMatchTheStyle_data()
