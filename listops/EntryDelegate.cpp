@@ -178,3 +178,13 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
     }
     return QSize(qCeil(width + overhang), qCeil(ascent + descent)) + frame;
 }
+
+void EntryDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (option->text.size() > maxShownLength) {
+        // Never cut a surrogate pair in two.
+        const bool pairAtCut = option->text.at(maxShownLength - 1).isHighSurrogate();
+        option->text.truncate(maxShownLength - (pairAtCut ? 1 : 0));
+    }
+}

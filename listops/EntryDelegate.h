@@ -28,6 +28,13 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
+protected:
+    // Shows only the start of an entry of more than maxShownLength units:
+    // shaping a line of millions of characters on every paint froze the
+    // window for most of a minute, and no screen shows more than its start.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+    static constexpr qsizetype maxShownLength = 32768;
+
 private:
     struct Glyph {
         // Negative while not yet measured.

@@ -17,6 +17,8 @@ private slots:
     void sizesMatchTheStyle_data();
     void sizesMatchTheStyle();
     void followsTheViewFont();
+    void showsOnlyTheStartOfHugeEntries_data();
+    void showsOnlyTheStartOfHugeEntries();
 
 private:
     QSize sizeBy(const QAbstractItemDelegate &sizing, const QString &text) const;
@@ -104,6 +106,31 @@ void TestEntryDelegate::followsTheViewFont()
     QCOMPARE(after, standardSize(text));
     QVERIFY(after.width() > before.width() * 2);
     list->setFont(QFont());
+}
+
+void TestEntryDelegate::showsOnlyTheStartOfHugeEntries_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("shown");
+    QTest::newRow("short entry whole") << QString(100, u'x') << qsizetype(100);
+    QTest::newRow("long line cut") << QString(100000, u'x') << qsizetype(32768);
+    const QString grin = QStringLiteral("\U0001F600");
+    QTest::newRow("pair at the cut kept whole") << QString(32767, u'x') + grin + grin << qsizetype(32767);
+}
+
+void TestEntryDelegate::showsOnlyTheStartOfHugeEntries()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, shown);
+    struct Exposed : EntryDelegate {
+        using EntryDelegate::EntryDelegate;
+        using EntryDelegate::initStyleOption;
+    } exposed;
+    list->clear();
+    list->addItem(text);
+    QStyleOptionViewItem option;
+    exposed.initStyleOption(&option, list->model()->index(0, 0));
+    QCOMPARE(option.text, text.left(shown));
 }
 
 QTEST_MAIN(TestEntryDelegate)
