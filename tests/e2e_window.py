@@ -98,7 +98,9 @@ class Session:
         read_end, write_end = os.pipe()
         try:
             xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x700x24", "-nolisten", "tcp"],
+                # -noreset: the server would otherwise reset when its last
+                # client leaves, and the readiness probe below is one.
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x700x24", "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                 preexec_fn=die_with_parent)
         except OSError as error:
