@@ -45,6 +45,8 @@ void TestEntryCodec::decode_data()
     QTest::newRow("utf-8 astral") << QByteArray("\xf0\x9f\x98\x80\n")
                                   << QStringList{QStringLiteral("\U0001F600")};
     QTest::newRow("utf-8 mark") << QByteArray("\xef\xbb\xbf" "a\nb") << QStringList{"a", "b"};
+    QTest::newRow("U+FEFF starting a later line of an unmarked file is text")
+            << QByteArray("a\n\xef\xbb\xbf" "b\n") << QStringList{"a", QStringLiteral("\uFEFFb")};
     QTest::newRow("utf-16le mark") << QByteArray("\xff\xfe" "a\0\n\0\xac\x20\r\0\n\0", 12)
                                    << QStringList{"a", QStringLiteral("€")};
     QTest::newRow("utf-16be mark") << QByteArray("\xfe\xff\0a\0\n\x20\xac", 8)

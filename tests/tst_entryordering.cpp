@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <clocale>
 #include <iterator>
 
 using namespace quillmark;
@@ -15,6 +16,7 @@ class TestEntryOrdering : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void sort_data();
     void sort();
     void sortMatchesComparisonOrder_data();
@@ -24,6 +26,15 @@ private slots:
     void pruneWhenAllTextsHashAlike_data() { prune_data(); }
     void pruneWhenAllTextsHashAlike();
 };
+
+// Collation by a language would put "a" beside "A" and "é" beside "e"; the
+// order must be that of code units whatever the user's language.
+void TestEntryOrdering::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
+    std::setlocale(LC_ALL, "C.UTF-8");
+    std::setlocale(LC_COLLATE, "sv_SE.UTF-8");
+}
 
 void TestEntryOrdering::sort_data()
 {

@@ -41,6 +41,9 @@ void TestEntryRewrites::convertCase_data()
     QTest::newRow("astral letter up") << QStringList{deseretSmall + "x"} << "U" << QStringList{deseretCapital + "X"};
     QTest::newRow("astral letter down") << QStringList{deseretCapital} << "L" << QStringList{deseretSmall};
     QTest::newRow("astral non-letter") << QStringList{grin + "a"} << "U" << QStringList{grin + "A"};
+    // Lower-case letters whose upper case maps back elsewhere (M, S, Σ) must
+    // not go there and back.
+    QTest::newRow("already lower stays") << QStringList{QStringLiteral("µ ſ ς")} << "L" << QStringList{QStringLiteral("µ ſ ς")};
     QTest::newRow("empty list") << QStringList{} << "UL" << QStringList{};
 }
 
