@@ -126,24 +126,37 @@ void MainWindow::on_btnCreateFiles_clicked()
                                                              QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return;
+    const QString problems = writeBreakUpFiles(plan, folder, beginning);
+    if (!problems.isEmpty())
+        showBreakUpMessage(problems);
+}
 
+QString MainWindow::writeBreakUpFiles(const QList<quillmark::BreakUpFile> &plan, const QString &folder,
+                                      const QString &beginning)
+{
+    const BusyCursor busy;
     int failed = 0;
     QString firstFailure;
-    {
-        const BusyCursor busy;
-        for (const quillmark::BreakUpFile &file : plan) {
-            const QString name = quillmark::breakUpFileName(folder, beginning, file.number);
-            // Only this file's texts are read, never the whole list at once.
-            const QStringList entries = tools.entries(ui->listWidget, int(file.first), int(file.count));
-            const QString failure = quillmark::writeTextFile(name, quillmark::encodeEntries(entries));
-            if (!failure.isEmpty() && failed++ == 0)
-                firstFailure = failure;
-            ui->progressBar->setValue(file.progress);
-        }
+    for (const quillmark::BreakUpFile &file : plan) {
+        const QString name = quillmark::breakUpFileName(folder, beginning, file.number);
+        // Only this file's texts are read, never the whole list at once.
+        const QStringList entries = tools.entries(ui->listWidget, int(file.first), int(file.count));
+        const quillmark::WriteResult result = quillmark::writeTextFile(name, quillmark::encodeEntries(entries));
+        if (!result.ok() && failed++ == 0)
+            firstFailure = result.message;
+        ui->progressBar->setValue(file.progress);
     }
-    if (failed > 0)
-        showBreakUpMessage(QStringLiteral("%1 of %2 files could not be written.\n\n%3")
-                                   .arg(failed)
-                                   .arg(plan.size())
-                                   .arg(firstFailure));
+    QStringList problems;
+    if (failed > 0) {
+        problems.append(QStringLiteral("%1 of %2 files could not be written.\n\n%3")
+                                .arg(failed)
+                                .arg(plan.size())
+                                .arg(firstFailure));
+    }
+    // New pieces are synced all at once, here, rather than one by one.
+    if (failed < plan.size()) {
+        if (const quillmark::WriteResult synced = quillmark::syncPieces(folder); !synced.ok())
+            problems.append(QStringLiteral("The files could not be made safe on the disk.\n\n%1").arg(synced.message));
+    }
+    return problems.join(QStringLiteral("\n\n"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BreakUpPlan.h"
 #include "WidgetTools.h"
 
 #include <QMainWindow>
@@ -30,6 +31,9 @@ private slots:
 private:
     void showItemCount();
     void showBreakUpMessage(const QString &text);
+    // Writes every file of the plan and returns what went wrong, if anything.
+    QString writeBreakUpFiles(const QList<quillmark::BreakUpFile> &plan, const QString &folder,
+                              const QString &beginning);
 
     Ui_MainWindow *ui;
     WidgetTools tools;

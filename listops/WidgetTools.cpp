@@ -4,11 +4,16 @@
 #include "EntryCodec.h"
 #include "EntryDelegate.h"
 #include "EntryOrdering.h"
+#include "FileMessages.h"
 #include "FileWriting.h"
+#include "ListFileReading.h"
+#include "MemoryBudget.h"
 
-#include <QFile>
 #include <QListWidget>
 #include <QMessageBox>
+
+#include <new>
+#include <utility>
 
 namespace {
 
@@ -17,8 +22,6 @@ void showIoError(const QString &text)
     QMessageBox box(QMessageBox::Information, QStringLiteral("IO Error"), text);
     box.exec();
 }
-
-const QString cannotAccess = QStringLiteral("IO Error: cannot access open");
 
 } // namespace
 
@@ -37,21 +40,28 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
 {
     if (fileName.isEmpty())
         return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        showIoError(cannotAccess);
-        return;
-    }
-    const BusyCursor busy;
-    QStringList entries;
+    QString error;
     {
-        // The file's bytes go before the items are made, which is when the
-        // memory peaks.
-        const QByteArray bytes = file.readAll();
-        file.close();
-        entries = quillmark::decodeEntries(bytes);
+        const BusyCursor busy;
+        QStringList entries;
+        try {
+            quillmark::ListFileContent content = quillmark::readListFile(fileName, quillmark::availableMemory());
+            error = content.error;
+            // The file's bytes go before the items are made, which is when the
+            // memory peaks.
+            entries = quillmark::decodeEntries(std::exchange(content.bytes, {}));
+        } catch (const std::bad_alloc &) {
+            // The estimate before reading keeps this rare; the list must
+            // survive it all the same.
+            entries.clear();
+            error = quillmark::fileFailure(QStringLiteral("load"), fileName,
+                                           QStringLiteral("There is not enough memory for it."));
+        }
+        if (!entries.isEmpty())
+            list->insertItems(list->count(), entries);
     }
-    list->insertItems(list->count(), entries);
+    if (!error.isEmpty())
+        showIoError(error);
 }
 
 void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
@@ -65,18 +75,19 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
         // encoded bytes are ever held whole.
         constexpr int blockSize = 16384;
         const int count = list->count();
-        int next = 0;
         result = quillmark::writeWholeFile(fileName, [&] {
-            if (next >= count)
-                return QByteArray();
-            const int first = next;
-            next = qMin(count, first + blockSize);
-            return quillmark::encodeEntries(entries(list, first, next - first), 0, -1, first == 0);
+            return [&, next = 0]() mutable {
+                if (next >= count)
+                    return QByteArray();
+                const int first = next;
+                next = qMin(count, first + blockSize);
+                return quillmark::encodeEntries(entries(list, first, next - first), 0, -1, first == 0);
+            };
         });
     }
     if (result.failure == quillmark::WriteResult::CannotOpen)
-        showIoError(cannotAccess);
-    else if (result.failure == quillmark::WriteResult::CannotWrite)
+        showIoError(quillmark::withOpenFailureHeading(result.message));
+    else if (!result.ok())
         showIoError(result.message);
 }
 

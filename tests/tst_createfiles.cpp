@@ -1,15 +1,19 @@
 #include "EntryCodec.h"
 #include "ModalAnswerer.h"
+#include "ResourceLimits.h"
 #include "WindowFixture.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
+#include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -191,11 +195,13 @@ void TestCreateFiles::piecesConcatenateToSave()
 void TestCreateFiles::overwritesExistingFile()
 {
     const QByteArray stale = QByteArray("stale content, longer than what replaces it\r\n").repeated(4);
-    for (const char *name : {"part_1.txt", "keep.txt"}) {
-        QFile file(dir->filePath(QString::fromLatin1(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(stale), stale.size());
-    }
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
+    const QString outside = writeFile(elsewhere, QStringLiteral("outside.txt"), stale);
+    for (const char *name : {"part_1.txt", "keep.txt"})
+        writeFile(*dir, QString::fromLatin1(name), stale);
+    // A piece is a file in the chosen folder, never the file a link names.
+    QVERIFY(QFile::link(outside, dir->filePath(QStringLiteral("part_0.txt"))));
     setUp(letters(12), QStringLiteral("5"), QStringLiteral("part"));
     ModalAnswerer answerer({dir->path()});
     click("btnCreateFiles");
@@ -203,6 +209,9 @@ void TestCreateFiles::overwritesExistingFile()
     QVERIFY(answerer.boxes.isEmpty());
     QCOMPARE(readFile(dir->filePath(QStringLiteral("part_1.txt"))), QByteArray("f\r\ng\r\nh\r\ni\r\nj\r\n"));
     QCOMPARE(readFile(dir->filePath(QStringLiteral("keep.txt"))), stale);
+    QVERIFY(!QFileInfo(dir->filePath(QStringLiteral("part_0.txt"))).isSymLink());
+    QCOMPARE(readFile(dir->filePath(QStringLiteral("part_0.txt"))), QByteArray("a\r\nb\r\nc\r\nd\r\ne\r\n"));
+    QCOMPARE(readFile(outside), stale);
     QCOMPARE(filesIn(dir->path()).size(), 4);
 }
 
@@ -292,11 +301,19 @@ void TestCreateFiles::failedFilesReportedOnce_data()
     QTest::addColumn<QString>("beginning");
     QTest::addColumn<int>("failed");
     QTest::addColumn<int>("firstFailed");
+    QTest::addColumn<QString>("firstLine"); // of the first failure, %1 its name
+    QTest::addColumn<QString>("reason");    // empty: any the system gives
 
-    QTest::newRow("read-only folder") << "read-only" << "part" << 3 << 0;
-    QTest::newRow("folder removed after the dialog") << "removed" << "part" << 3 << 0;
-    QTest::newRow("name too long") << "" << QString(300, u'n') << 3 << 0;
-    QTest::newRow("one name taken by a folder") << "taken" << "part" << 1 << 1;
+    const QString cannotOpen = QStringLiteral("Cannot open %1:");
+    QTest::newRow("folder removed after the dialog") << "removed" << "part" << 3 << 0 << cannotOpen << "";
+    QTest::newRow("name too long") << "" << QString(300, u'n') << 3 << 0 << cannotOpen << "";
+    QTest::newRow("one name taken by a folder") << "taken" << "part" << 1 << 1 << cannotOpen << "It is a folder.";
+    QTest::newRow("one name taken by a pipe") << "pipe" << "part" << 1 << 1 << cannotOpen
+                                              << "It is a pipe or a socket, not a file.";
+    // Pieces of 15, 15 and 6 bytes with room for 10: the first two fail, and
+    // must neither be left cut off nor be counted as written.
+    QTest::newRow("disk full part of the way") << "full" << "part" << 2 << 0 << QStringLiteral("Cannot write %1:")
+                                               << QString::fromLocal8Bit(std::strerror(EFBIG));
 }
 
 void TestCreateFiles::failedFilesReportedOnce()
@@ -305,19 +322,13 @@ void TestCreateFiles::failedFilesReportedOnce()
     QFETCH(QString, beginning);
     QFETCH(int, failed);
     QFETCH(int, firstFailed);
+    QFETCH(QString, firstLine);
+    QFETCH(QString, reason);
 
     QString folder = dir->path();
     std::function<void(QWidget *)> beforeAnswer;
-    const auto restore = qScopeGuard(
-            [&] { QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
-    if (failure == u"read-only") {
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        QFile probe(dir->filePath(QStringLiteral("probe")));
-        if (probe.open(QIODevice::WriteOnly)) {
-            probe.remove();
-            QSKIP("Running as root, which may write into a read-only folder.");
-        }
-    } else if (failure == u"removed") {
+    const QByteArray old("old piece\r\n");
+    if (failure == u"removed") {
         folder = dir->filePath(QStringLiteral("gone"));
         QVERIFY(QDir().mkdir(folder));
         beforeAnswer = [folder](QWidget *modal) {
@@ -326,13 +337,21 @@ void TestCreateFiles::failedFilesReportedOnce()
         };
     } else if (failure == u"taken") {
         QVERIFY(QDir(folder).mkdir(QStringLiteral("part_1.txt")));
+    } else if (failure == u"pipe") {
+        QVERIFY(mkfifo(QFile::encodeName(dir->filePath(QStringLiteral("part_1.txt"))).constData(), 0600) == 0);
+    } else if (failure == u"full") {
+        QFile existing(dir->filePath(QStringLiteral("part_0.txt")));
+        QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write(old) == old.size());
     }
     const QStringList entries = letters(12);
     setUp(entries, QStringLiteral("5"), beginning);
     QSignalSpy spy(bar, &QProgressBar::valueChanged);
     ModalAnswerer answerer({folder});
     answerer.beforeAnswer = beforeAnswer;
-    click("btnCreateFiles");
+    {
+        const std::optional<FileSizeLimit> full = failure == u"full" ? std::optional<FileSizeLimit>(std::in_place, 10) : std::nullopt;
+        click("btnCreateFiles");
+    }
 
     QCOMPARE(answerer.boxes.size(), 1);
     const ModalAnswerer::Box box = answerer.boxes.first();
@@ -342,14 +361,18 @@ void TestCreateFiles::failedFilesReportedOnce()
     QCOMPARE(lines[0], QStringLiteral("%1 of 3 files could not be written.").arg(failed));
     const QString firstName = QDir::toNativeSeparators(folder + QStringLiteral("//") + beginning
                                                        + QStringLiteral("_%1.txt").arg(firstFailed));
-    QCOMPARE(lines[2], QStringLiteral("Cannot write %1:").arg(firstName));
-    QVERIFY2(!lines[3].trimmed().isEmpty(), "the system's reason");
+    QCOMPARE(lines[2], firstLine.arg(firstName));
+    QVERIFY2(reason.isEmpty() ? !lines[3].trimmed().isEmpty() : lines[3] == reason, qPrintable(lines[3]));
     verifyBox(box, box.text);
     // Every group is still tried: the bar moves for each, and names that
     // could be written were.
     QCOMPARE(spy.size(), 3);
-    if (failure == u"taken") {
+    if (failure == u"taken" || failure == u"pipe") {
         QCOMPARE(readFile(dir->filePath(QStringLiteral("part_0.txt"))), QByteArray("a\r\nb\r\nc\r\nd\r\ne\r\n"));
+        QCOMPARE(readFile(dir->filePath(QStringLiteral("part_2.txt"))), QByteArray("k\r\nl\r\n"));
+    } else if (failure == u"full") {
+        QCOMPARE(readFile(dir->filePath(QStringLiteral("part_0.txt"))), old);
+        QCOMPARE(filesIn(dir->path()), (QStringList{"part_0.txt", "part_2.txt"}));
         QCOMPARE(readFile(dir->filePath(QStringLiteral("part_2.txt"))), QByteArray("k\r\nl\r\n"));
     } else if (failure == u"removed") {
         QVERIFY(!QFileInfo::exists(folder));

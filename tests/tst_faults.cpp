@@ -4,6 +4,7 @@
 // faults are covered by tst_save and tst_createfiles.)
 
 #include "ModalAnswerer.h"
+#include "ResourceLimits.h"
 #include "WindowFixture.h"
 
 #include <QDir>
@@ -16,9 +17,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString cannotAccess = QStringLiteral("IO Error: cannot access open");
+const QString notAFile = QStringLiteral("It is a pipe or a socket, not a file.");
 
 // What the list holds before each fault; it must hold it all afterwards.
 const QStringList existing{QStringLiteral("keep"), QString(), QStringLiteral("these \u20ac")};
@@ -82,6 +86,19 @@ ListFile millionMixedLines()
     return file;
 }
 
+// Lines that the system makes up as they are read, in a file it calls empty.
+ListFile procFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    ListFile list{file.readAll(), {}};
+    for (const QByteArray &line : list.bytes.split('\n'))
+        list.entries.append(QString::fromUtf8(line));
+    list.entries.removeLast(); // after the final line feed
+    return list;
+}
+
 bool isCharacterDevice(const char *path, dev_t *device = nullptr)
 {
     struct stat status = {};
@@ -105,13 +122,14 @@ private slots:
     void saveOntoDevFull();
     void saveFailsToOpen_data();
     void saveFailsToOpen();
-    void loadFailsToOpen_data();
-    void loadFailsToOpen();
+    void loadRefused_data();
+    void loadRefused();
     void loadsHostileFile_data();
     void loadsHostileFile();
 
 private:
-    void checkOneIoErrorBox(const ModalAnswerer &answerer, const QString &text);
+    // The box's first line, and the start of its last, which says why.
+    void checkOneIoErrorBox(const ModalAnswerer &answerer, const QString &firstLine, const QString &reason);
 
     std::unique_ptr<QTemporaryDir> dir;
 };
@@ -130,12 +148,13 @@ void TestFaults::cleanup()
     dir.reset();
 }
 
-void TestFaults::checkOneIoErrorBox(const ModalAnswerer &answerer, const QString &text)
+void TestFaults::checkOneIoErrorBox(const ModalAnswerer &answerer, const QString &firstLine, const QString &reason)
 {
     QCOMPARE(answerer.boxes.size(), 1);
     const ModalAnswerer::Box &box = answerer.boxes.first();
     QCOMPARE(box.title, QStringLiteral("IO Error"));
-    QCOMPARE(box.text, text);
+    QCOMPARE(box.text.section(u'\n', 0, 0), firstLine);
+    QVERIFY2(box.text.section(u'\n', -1).startsWith(reason), qPrintable(box.text));
     QCOMPARE(box.icon, QMessageBox::Information);
     QCOMPARE(box.buttonCount, 1);
     QVERIFY(!answerer.sawBusyCursorUnderModal);
@@ -155,7 +174,7 @@ void TestFaults::saveOntoDevFull()
     dev_t after = 0;
     QVERIFY(isCharacterDevice("/dev/full", &after));
     QCOMPARE(after, before);
-    checkOneIoErrorBox(answerer, QStringLiteral("Cannot write /dev/full:\n%1").arg(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    checkOneIoErrorBox(answerer, u"Cannot write /dev/full:"_s, QString::fromLocal8Bit(std::strerror(ENOSPC)));
     QCOMPARE(texts(), existing);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]"));
 }
@@ -163,18 +182,24 @@ void TestFaults::saveOntoDevFull()
 void TestFaults::saveFailsToOpen_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("folder removed after the dialog") << "removed";
-    QTest::newRow("path is a folder") << "folder";
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder removed after the dialog") << "removed" << QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("path is a folder") << "folder" << "It is a folder.";
+    // Opening it would wait for a reader for ever, with the window frozen.
+    QTest::newRow("pipe without a reader") << "pipe" << notAFile;
 }
 
 void TestFaults::saveFailsToOpen()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, reason);
     const QString folder = dir->filePath(QStringLiteral("folder"));
     QVERIFY(QDir().mkdir(folder));
     const QString inside = writeFile(*dir, QStringLiteral("folder/old.txt"), "old\r\n");
+    const QString pipe = dir->filePath(QStringLiteral("pipe"));
+    QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
     const bool removed = fault == u"removed";
-    ModalAnswerer answerer({removed ? dir->filePath(QStringLiteral("folder/list.txt")) : folder});
+    ModalAnswerer answerer({removed ? dir->filePath(QStringLiteral("folder/list.txt")) : fault == u"pipe" ? pipe : folder});
     if (removed) {
         answerer.beforeAnswer = [folder](QWidget *modal) {
             if (qobject_cast<QFileDialog *>(modal))
@@ -183,7 +208,8 @@ void TestFaults::saveFailsToOpen()
     }
     click("btnSave");
 
-    checkOneIoErrorBox(answerer, cannotAccess);
+    checkOneIoErrorBox(answerer, cannotAccess, reason);
+    QVERIFY(answerer.boxes.first().text.section(u'\n', 1, 1).startsWith(u"Cannot open "_s));
     if (removed) {
         QVERIFY(!QFileInfo::exists(folder)); // nothing made it up again
     } else {
@@ -192,31 +218,53 @@ void TestFaults::saveFailsToOpen()
                  QStringList{QStringLiteral("old.txt")});
         QCOMPARE(readFile(inside), QByteArray("old\r\n"));
     }
+    QVERIFY(!QFileInfo(pipe).isFile() && QFileInfo::exists(pipe));
     QCOMPARE(texts(), existing);
 }
 
-void TestFaults::loadFailsToOpen_data()
+void TestFaults::loadRefused_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("folder") << "folder";
-    QTest::newRow("no read permission") << "unreadable";
+    QTest::addColumn<bool>("heading");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder") << "folder" << true << "It is a folder.";
+    QTest::newRow("pipe without a writer") << "pipe" << true << notAFile;
+    // With 256 MiB of memory left, as in a container: each would have ended
+    // the program, and the list with it.
+    QTest::newRow("endless device") << "/dev/zero" << false << "It did not end within ";
+    QTest::newRow("endless random device") << "/dev/urandom" << false << "It did not end within ";
+    QTest::newRow("file larger than the memory left") << "large" << false << "It is ";
 }
 
-void TestFaults::loadFailsToOpen()
+void TestFaults::loadRefused()
 {
     QFETCH(QString, fault);
-    QString path = dir->path();
-    if (fault == u"unreadable") {
-        path = writeFile(*dir, QStringLiteral("secret.txt"), "hidden\n");
-        QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
-        QFile probe(path);
-        if (probe.open(QIODevice::ReadOnly))
-            QSKIP("Running as root, which reads a file without read permission anyway; run as another user to test this.");
+    QFETCH(bool, heading);
+    QFETCH(QString, reason);
+    QString path = fault;
+    if (fault == u"folder") {
+        path = dir->path();
+    } else if (fault == u"pipe") {
+        path = dir->filePath(QStringLiteral("pipe"));
+        QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (fault == u"large") {
+        path = dir->filePath(QStringLiteral("large.txt"));
+        QFile large(path);
+        // Sparse: 1.2 GB that take no room on the disk.
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(1200LL * 1000 * 1000));
+    } else if (!isCharacterDevice(QFile::encodeName(path).constData())) {
+        QSKIP("This system has no such device.");
     }
     ModalAnswerer answerer({path});
-    click("btnLoad");
+    {
+        const AddressSpaceLimit limit(256 * 1024 * 1024);
+        QVERIFY(limit.active);
+        click("btnLoad");
+    }
 
-    checkOneIoErrorBox(answerer, cannotAccess);
+    checkOneIoErrorBox(answerer, heading ? cannotAccess : QStringLiteral("Cannot load %1:").arg(path), reason);
+    if (heading)
+        QCOMPARE(answerer.boxes.first().text.section(u'\n', 1, 1), QStringLiteral("Cannot open %1:").arg(path));
     QCOMPARE(texts(), existing);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [3]"));
 }
@@ -228,16 +276,20 @@ void TestFaults::loadsHostileFile_data()
     QTest::newRow("single 50 MB line") << "long line";
     QTest::newRow("binary with NUL bytes") << "binary";
     QTest::newRow("1,000,000 lines, mixed line ends") << "million";
+    // Sized 0 by the system, yet full of lines.
+    QTest::newRow("file of /proc") << "proc";
 }
 
 void TestFaults::loadsHostileFile()
 {
     QFETCH(QString, kind);
+    const QString procPath = QStringLiteral("/proc/self/mountinfo");
     const ListFile file = kind == u"long line" ? singleLongLine()
+            : kind == u"proc"                  ? procFile(procPath)
             : kind == u"binary"                ? binaryWithNuls()
             : kind == u"million"               ? millionMixedLines()
                                                : ListFile{};
-    const QString path = writeFile(*dir, QStringLiteral("in.txt"), file.bytes);
+    const QString path = kind == u"proc" ? procPath : writeFile(*dir, QStringLiteral("in.txt"), file.bytes);
     const QString out = dir->filePath(QStringLiteral("out.txt"));
     ModalAnswerer answerer({path, out, out});
     click("btnLoad");

@@ -84,13 +84,17 @@ void TestLoad::cancelStillRewritesTitleAndConverts()
 void TestLoad::unreadablePathShowsOneBox_data()
 {
     QTest::addColumn<bool>("folder");
-    QTest::newRow("missing file") << false;
-    QTest::newRow("folder") << true;
+    QTest::addColumn<QString>("reason");
+    QFile missing(QDir::temp().filePath(QStringLiteral("quillmark-missing-%1").arg(QCoreApplication::applicationPid())));
+    missing.open(QIODevice::ReadOnly); // fails, and says why as the system does
+    QTest::newRow("missing file") << false << missing.errorString();
+    QTest::newRow("folder") << true << QStringLiteral("It is a folder.");
 }
 
 void TestLoad::unreadablePathShowsOneBox()
 {
     QFETCH(bool, folder);
+    QFETCH(QString, reason);
     list->addItems({"keep", "these"});
     const QString path = folder ? dir.path() : dir.filePath(QStringLiteral("missing.txt"));
     ModalAnswerer answerer;
@@ -99,7 +103,8 @@ void TestLoad::unreadablePathShowsOneBox()
     WidgetTools().loadList(list, path);
     QCOMPARE(answerer.boxes.size(), 1);
     QCOMPARE(answerer.boxes.first().title, QStringLiteral("IO Error"));
-    QCOMPARE(answerer.boxes.first().text, QStringLiteral("IO Error: cannot access open"));
+    QCOMPARE(answerer.boxes.first().text, QStringLiteral("IO Error: cannot access open\nCannot open %1:\n%2")
+                                                   .arg(QDir::toNativeSeparators(path), reason));
     QCOMPARE(answerer.boxes.first().icon, QMessageBox::Information);
     QVERIFY(!answerer.boxes.first().hasParent);
     QCOMPARE(answerer.boxes.first().buttonCount, 1);

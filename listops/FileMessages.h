@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+
+namespace quillmark {
+
+// "Cannot open /path/list.txt:" with the reason on the line below: every
+// message about a file names it as the system writes paths, and says why.
+inline QString fileFailure(const QString &verb, const QString &fileName, const QString &reason)
+{
+    return QStringLiteral("Cannot %1 %2:\n%3").arg(verb, QDir::toNativeSeparators(fileName), reason);
+}
+
+// The "IO Error" box for a file that cannot be opened has always said just
+// this; which file and why follow below it.
+inline QString withOpenFailureHeading(const QString &message)
+{
+    return QStringLiteral("IO Error: cannot access open\n") + message;
+}
+
+} // namespace quillmark

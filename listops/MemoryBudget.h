@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace quillmark {
+
+// The bytes this process may still allocate before the system refuses it or
+// kills it: the least of the memory the system has available, what the
+// process's control group still allows, and what its address-space limit
+// leaves. -1 where none of them can be told.
+qint64 availableMemory();
+
+} // namespace quillmark
