@@ -91,6 +91,14 @@ inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QB
     return path;
 }
 
+// Why the system refuses to open a path that cannot be opened, in its own
+// words, so that a test expects the same reason on every platform.
+inline QString reasonForNotOpening(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QStringLiteral("<it opens>") : file.errorString();
+}
+
 // A file that cannot be read gives a marker that no test expects as content.
 inline QByteArray readFile(const QString &path)
 {

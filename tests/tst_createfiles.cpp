@@ -1,7 +1,9 @@
 #include "EntryCodec.h"
 #include "ModalAnswerer.h"
-#include "ResourceLimits.h"
 #include "WindowFixture.h"
+#ifdef Q_OS_UNIX
+#include "ResourceLimits.h"
+#endif
 
 #include <QLineEdit>
 #include <QProgressBar>
@@ -9,11 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -308,12 +312,14 @@ void TestCreateFiles::failedFilesReportedOnce_data()
     QTest::newRow("folder removed after the dialog") << "removed" << "part" << 3 << 0 << cannotOpen << "";
     QTest::newRow("name too long") << "" << QString(300, u'n') << 3 << 0 << cannotOpen << "";
     QTest::newRow("one name taken by a folder") << "taken" << "part" << 1 << 1 << cannotOpen << "It is a folder.";
+#ifdef Q_OS_UNIX
     QTest::newRow("one name taken by a pipe") << "pipe" << "part" << 1 << 1 << cannotOpen
                                               << "It is a pipe or a socket, not a file.";
     // Pieces of 15, 15 and 6 bytes with room for 10: the first two fail, and
     // must neither be left cut off nor be counted as written.
     QTest::newRow("disk full part of the way") << "full" << "part" << 2 << 0 << QStringLiteral("Cannot write %1:")
                                                << QString::fromLocal8Bit(std::strerror(EFBIG));
+#endif
 }
 
 void TestCreateFiles::failedFilesReportedOnce()
@@ -337,19 +343,24 @@ void TestCreateFiles::failedFilesReportedOnce()
         };
     } else if (failure == u"taken") {
         QVERIFY(QDir(folder).mkdir(QStringLiteral("part_1.txt")));
-    } else if (failure == u"pipe") {
+    }
+#ifdef Q_OS_UNIX
+    if (failure == u"pipe") {
         QVERIFY(mkfifo(QFile::encodeName(dir->filePath(QStringLiteral("part_1.txt"))).constData(), 0600) == 0);
     } else if (failure == u"full") {
         QFile existing(dir->filePath(QStringLiteral("part_0.txt")));
         QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write(old) == old.size());
     }
+#endif
     const QStringList entries = letters(12);
     setUp(entries, QStringLiteral("5"), beginning);
     QSignalSpy spy(bar, &QProgressBar::valueChanged);
     ModalAnswerer answerer({folder});
     answerer.beforeAnswer = beforeAnswer;
     {
+#ifdef Q_OS_UNIX
         const std::optional<FileSizeLimit> full = failure == u"full" ? std::optional<FileSizeLimit>(std::in_place, 10) : std::nullopt;
+#endif
         click("btnCreateFiles");
     }
 

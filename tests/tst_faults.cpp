@@ -4,18 +4,22 @@
 // faults are covered by tst_save and tst_createfiles.)
 
 #include "ModalAnswerer.h"
-#include "ResourceLimits.h"
 #include "WindowFixture.h"
+#ifdef Q_OS_UNIX
+#include "ResourceLimits.h"
+#endif
 
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -99,6 +103,7 @@ ListFile procFile(const QString &path)
     return list;
 }
 
+#ifdef Q_OS_UNIX
 bool isCharacterDevice(const char *path, dev_t *device = nullptr)
 {
     struct stat status = {};
@@ -108,6 +113,7 @@ bool isCharacterDevice(const char *path, dev_t *device = nullptr)
         *device = status.st_rdev;
     return true;
 }
+#endif
 
 } // namespace
 
@@ -119,7 +125,9 @@ private slots:
     void init();
     void cleanup();
 
+#ifdef Q_OS_UNIX
     void saveOntoDevFull();
+#endif
     void saveFailsToOpen_data();
     void saveFailsToOpen();
     void loadRefused_data();
@@ -161,6 +169,7 @@ void TestFaults::checkOneIoErrorBox(const ModalAnswerer &answerer, const QString
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
+#ifdef Q_OS_UNIX
 void TestFaults::saveOntoDevFull()
 {
     // Safe to aim at the machine's own node only because Save writes to a
@@ -178,15 +187,19 @@ void TestFaults::saveOntoDevFull()
     QCOMPARE(texts(), existing);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]"));
 }
+#endif
 
 void TestFaults::saveFailsToOpen_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("folder removed after the dialog") << "removed" << QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("folder removed after the dialog")
+            << "removed" << reasonForNotOpening(QDir::temp().filePath(QStringLiteral("quillmark-gone/list.txt")));
     QTest::newRow("path is a folder") << "folder" << "It is a folder.";
+#ifdef Q_OS_UNIX
     // Opening it would wait for a reader for ever, with the window frozen.
     QTest::newRow("pipe without a reader") << "pipe" << notAFile;
+#endif
 }
 
 void TestFaults::saveFailsToOpen()
@@ -197,7 +210,12 @@ void TestFaults::saveFailsToOpen()
     QVERIFY(QDir().mkdir(folder));
     const QString inside = writeFile(*dir, QStringLiteral("folder/old.txt"), "old\r\n");
     const QString pipe = dir->filePath(QStringLiteral("pipe"));
+#ifdef Q_OS_UNIX
     QVERIFY(mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    const auto pipeIsThere = [&] { return QFileInfo::exists(pipe) && !QFileInfo(pipe).isFile(); };
+#else
+    const auto pipeIsThere = [] { return true; };
+#endif
     const bool removed = fault == u"removed";
     ModalAnswerer answerer({removed ? dir->filePath(QStringLiteral("folder/list.txt")) : fault == u"pipe" ? pipe : folder});
     if (removed) {
@@ -218,7 +236,7 @@ void TestFaults::saveFailsToOpen()
                  QStringList{QStringLiteral("old.txt")});
         QCOMPARE(readFile(inside), QByteArray("old\r\n"));
     }
-    QVERIFY(!QFileInfo(pipe).isFile() && QFileInfo::exists(pipe));
+    QVERIFY(pipeIsThere());
     QCOMPARE(texts(), existing);
 }
 
@@ -228,12 +246,14 @@ void TestFaults::loadRefused_data()
     QTest::addColumn<bool>("heading");
     QTest::addColumn<QString>("reason");
     QTest::newRow("folder") << "folder" << true << "It is a folder.";
+#ifdef Q_OS_UNIX
     QTest::newRow("pipe without a writer") << "pipe" << true << notAFile;
     // With 256 MiB of memory left, as in a container: each would have ended
     // the program, and the list with it.
     QTest::newRow("endless device") << "/dev/zero" << false << "It did not end within ";
     QTest::newRow("endless random device") << "/dev/urandom" << false << "It did not end within ";
     QTest::newRow("file larger than the memory left") << "large" << false << "It is ";
+#endif
 }
 
 void TestFaults::loadRefused()
@@ -242,9 +262,10 @@ void TestFaults::loadRefused()
     QFETCH(bool, heading);
     QFETCH(QString, reason);
     QString path = fault;
-    if (fault == u"folder") {
+    if (fault == u"folder")
         path = dir->path();
-    } else if (fault == u"pipe") {
+#ifdef Q_OS_UNIX
+    else if (fault == u"pipe") {
         path = dir->filePath(QStringLiteral("pipe"));
         QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     } else if (fault == u"large") {
@@ -255,16 +276,16 @@ void TestFaults::loadRefused()
     } else if (!isCharacterDevice(QFile::encodeName(path).constData())) {
         QSKIP("This system has no such device.");
     }
+    const AddressSpaceLimit limit(256 * 1024 * 1024);
+    QVERIFY(limit.active);
+#endif
     ModalAnswerer answerer({path});
-    {
-        const AddressSpaceLimit limit(256 * 1024 * 1024);
-        QVERIFY(limit.active);
-        click("btnLoad");
-    }
+    click("btnLoad");
 
-    checkOneIoErrorBox(answerer, heading ? cannotAccess : QStringLiteral("Cannot load %1:").arg(path), reason);
+    const QString named = QDir::toNativeSeparators(path);
+    checkOneIoErrorBox(answerer, heading ? cannotAccess : QStringLiteral("Cannot load %1:").arg(named), reason);
     if (heading)
-        QCOMPARE(answerer.boxes.first().text.section(u'\n', 1, 1), QStringLiteral("Cannot open %1:").arg(path));
+        QCOMPARE(answerer.boxes.first().text.section(u'\n', 1, 1), QStringLiteral("Cannot open %1:").arg(named));
     QCOMPARE(texts(), existing);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [3]"));
 }
@@ -276,8 +297,10 @@ void TestFaults::loadsHostileFile_data()
     QTest::newRow("single 50 MB line") << "long line";
     QTest::newRow("binary with NUL bytes") << "binary";
     QTest::newRow("1,000,000 lines, mixed line ends") << "million";
+#ifdef Q_OS_LINUX
     // Sized 0 by the system, yet full of lines.
     QTest::newRow("file of /proc") << "proc";
+#endif
 }
 
 void TestFaults::loadsHostileFile()
