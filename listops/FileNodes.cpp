@@ -142,6 +142,14 @@ bool openExisting(QFile &file, const QString &path, bool followLink, Node *opene
     return adopt(file, descriptor, QIODevice::WriteOnly, opened, reason);
 }
 
+bool mayWrite(const QString &path, QString *reason)
+{
+    if (::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0)
+        return true;
+    *reason = lastReason();
+    return false;
+}
+
 bool adoptOwnership(QFile &file, const Node &old)
 {
     struct stat status = {};
@@ -283,6 +291,14 @@ bool openExisting(QFile &file, const QString &path, bool, Node *opened, QString 
     *opened = inspect(path);
     // Read and write, since write alone would truncate at once.
     return openNamed(file, path, QIODevice::ReadWrite | QIODevice::ExistingOnly, reason);
+}
+
+bool mayWrite(const QString &path, QString *reason)
+{
+    if (QFileInfo(path).isWritable())
+        return true;
+    *reason = qt_error_string(ERROR_ACCESS_DENIED);
+    return false;
 }
 
 bool adoptOwnership(QFile &, const Node &)

@@ -54,6 +54,10 @@ bool createTemporaryBeside(QFile &file, const QString &path, QString *temporaryP
 // waiting on it; with followLink false a link at the name is refused.
 bool openExisting(QFile &file, const QString &path, bool followLink, Node *opened, QString *reason);
 
+// Whether we may write the existing file itself, as opening it would tell;
+// a file its owner made read-only is not replaced behind their back.
+bool mayWrite(const QString &path, QString *reason);
+
 // Gives a replacement the owner, group and permissions of the file it is to
 // replace; false where the system does not let us, which means replacing the
 // file would take it from its owner.

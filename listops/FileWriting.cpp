@@ -187,6 +187,8 @@ WriteResult writeFile(const QString &fileName, const ContentSource &content, con
             return cannotOpen(fileName, QStringLiteral("Its symbolic links lead round in a circle."));
         break;
     case Kind::Regular:
+        if (QString reason; !nodes::mayWrite(target, &reason))
+            return cannotOpen(fileName, reason);
         if (node.linkCount > 1 || nodes::stickyFolderProtects(target, node))
             return writeInPlace(fileName, target, node, content, options.followLinks);
         break;

@@ -30,6 +30,7 @@ enum class Setup {
     SymbolicLink,
     NewFileInLockedFolder,
     LockedFileInLockedFolder,
+    LockedFile,
     PieceOverLinkLeadingOut,
     PieceInLockedFolder,
     PieceWithLongestName,
@@ -105,6 +106,7 @@ void TestFileAccess::writeOver_data()
     QTest::newRow("symbolic link stays a link") << Setup::SymbolicLink << false << ok << false;
     QTest::newRow("new file in a read-only folder") << Setup::NewFileInLockedFolder << false << open << false;
     QTest::newRow("read-only file in a read-only folder") << Setup::LockedFileInLockedFolder << false << open << false;
+    QTest::newRow("read-only file in a writable folder") << Setup::LockedFile << false << open << false;
     QTest::newRow("piece over a link to a file outside the folder") << Setup::PieceOverLinkLeadingOut << true << ok << false;
     QTest::newRow("piece in a read-only folder") << Setup::PieceInLockedFolder << true << open << false;
     QTest::newRow("piece over a file with a 255-byte name") << Setup::PieceWithLongestName << true << ok << false;
@@ -147,9 +149,10 @@ void TestFileAccess::writeOver()
         break;
     case Setup::WritableFileInLockedFolder:
     case Setup::LockedFileInLockedFolder:
+    case Setup::LockedFile:
         makeFile(path, oldContent);
         setOwner(path, us, us, setup == Setup::WritableFileInLockedFolder ? 0644 : 0444);
-        folderMode = 0555;
+        folderMode = setup == Setup::LockedFile ? 0755 : 0555;
         break;
     case Setup::NewFileInLockedFolder:
     case Setup::PieceInLockedFolder:
