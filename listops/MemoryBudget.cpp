@@ -40,30 +40,65 @@ qint64 numberIn(const QString &path)
     return ok ? value : -1;
 }
 
-qint64 systemAvailable()
+// A "name value" line of a file such as /proc/meminfo or memory.stat; -1
+// where there is none.
+qint64 fieldIn(const QString &path, const QByteArray &name)
 {
-    const QList<QByteArray> lines = readSmallFile(QStringLiteral("/proc/meminfo")).split('\n');
+    const QList<QByteArray> lines = readSmallFile(path).split('\n');
     for (const QByteArray &line : lines) {
-        if (line.startsWith("MemAvailable:"))
-            return line.mid(13).trimmed().split(' ').value(0).toLongLong() * 1024;
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() >= 2 && (words[0] == name || words[0] == name + ':'))
+            return words[1].toLongLong();
     }
     return -1;
 }
 
-// Every control group from the process's own up to the root limits it.
+qint64 systemAvailable()
+{
+    const qint64 kibibytes = fieldIn(QStringLiteral("/proc/meminfo"), "MemAvailable");
+    return kibibytes < 0 ? -1 : kibibytes * 1024;
+}
+
+// Where a control group hierarchy keeps a group's limit and usage. Usage
+// counts the file cache too, of which the inactive part is given back on
+// demand, as the system's own available memory counts it.
+struct Hierarchy {
+    QString root;
+    QString limit;
+    QString usage;
+    QByteArray inactiveCache;
+};
+
+// Each control group from the process's own up to the root of its hierarchy
+// limits it: "0::/path" names it in the unified hierarchy, a line naming the
+// memory controller ("4:memory:/path") in the older one of its own.
 qint64 controlGroupAvailable()
 {
+    const Hierarchy unified{QStringLiteral("/sys/fs/cgroup"), QStringLiteral("/memory.max"),
+                            QStringLiteral("/memory.current"), "inactive_file"};
+    const Hierarchy memoryOnly{QStringLiteral("/sys/fs/cgroup/memory"), QStringLiteral("/memory.limit_in_bytes"),
+                               QStringLiteral("/memory.usage_in_bytes"), "total_inactive_file"};
     qint64 budget = -1;
     const QList<QByteArray> lines = readSmallFile(QStringLiteral("/proc/self/cgroup")).split('\n');
     for (const QByteArray &line : lines) {
-        if (!line.startsWith("0::"))
+        const QList<QByteArray> fields = line.split(':');
+        if (fields.size() < 3)
             continue;
-        QString group = QStringLiteral("/sys/fs/cgroup") + QString::fromUtf8(line.mid(3)).chopped(line.endsWith('/') ? 1 : 0);
-        while (group.startsWith(QStringLiteral("/sys/fs/cgroup"))) {
-            const qint64 limit = numberIn(group + QStringLiteral("/memory.max"));
-            const qint64 used = numberIn(group + QStringLiteral("/memory.current"));
+        const bool isUnified = fields[0] == "0" && fields[1].isEmpty();
+        if (!isUnified && !fields[1].split(',').contains("memory"))
+            continue;
+        const Hierarchy &hierarchy = isUnified ? unified : memoryOnly;
+        QString group = hierarchy.root + QString::fromUtf8(line.mid(fields[0].size() + fields[1].size() + 2));
+        if (group.endsWith(u'/'))
+            group.chop(1);
+        for (;;) {
+            const qint64 limit = numberIn(group + hierarchy.limit);
+            const qint64 used = numberIn(group + hierarchy.usage);
+            const qint64 reclaimable = fieldIn(group + QStringLiteral("/memory.stat"), hierarchy.inactiveCache);
             if (limit >= 0 && used >= 0)
-                lower(budget, limit - used);
+                lower(budget, limit - used + std::max<qint64>(reclaimable, 0));
+            if (group.size() <= hierarchy.root.size())
+                break;
             group.truncate(group.lastIndexOf(u'/'));
         }
     }

@@ -29,24 +29,19 @@ inline uid_t effectiveUser()
     return runningAsRoot() ? user : geteuid();
 }
 
-// Runs work, which returns a QString, as `user` in `sharedGroup` when running
-// as root, and returns what it returned; as anyone else, runs it directly.
+// Runs work, which returns a QString, in a child process and returns what it
+// returned, so that what work does to its process stays there.
 template <typename Work>
-QString runAsUser(Work &&work)
+QString runInChildProcess(Work &&work)
 {
-    if (!runningAsRoot())
-        return work();
     int channel[2];
     if (pipe(channel) != 0)
-        return QStringLiteral("<no pipe to the unprivileged child>");
+        return QStringLiteral("<no pipe to the child>");
     const pid_t child = fork();
     if (child < 0)
-        return QStringLiteral("<no unprivileged child>");
+        return QStringLiteral("<no child>");
     if (child == 0) {
         close(channel[0]);
-        const gid_t groups[] = {sharedGroup};
-        if (setgroups(1, groups) != 0 || setresgid(user, user, user) != 0 || setresuid(user, user, user) != 0)
-            _exit(3);
         const QByteArray answer = work().toUtf8();
         for (qsizetype done = 0; done < answer.size();) {
             const ssize_t written = write(channel[1], answer.constData() + done, size_t(answer.size() - done));
@@ -65,8 +60,23 @@ QString runAsUser(Work &&work)
     int status = 0;
     waitpid(child, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return QStringLiteral("<the unprivileged child ended with status %1>").arg(status);
+        return QStringLiteral("<the child ended with status %1>").arg(status);
     return QString::fromUtf8(answer);
+}
+
+// Runs work as `user` in `sharedGroup` when running as root, and returns
+// what it returned; as anyone else, runs it directly.
+template <typename Work>
+QString runAsUser(Work &&work)
+{
+    if (!runningAsRoot())
+        return work();
+    return runInChildProcess([&] {
+        const gid_t groups[] = {sharedGroup};
+        if (setgroups(1, groups) != 0 || setresgid(user, user, user) != 0 || setresuid(user, user, user) != 0)
+            return QStringLiteral("<cannot become uid %1>").arg(user);
+        return work();
+    });
 }
 
 } // namespace unprivileged

@@ -10,6 +10,7 @@
 #include "Unprivileged.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -84,6 +85,7 @@ private slots:
     void writeOver();
     void unreadableFileIsRefused();
     void memoryBudgetHonoursAddressSpaceLimit();
+    void memoryBudgetHonoursControlGroup();
 };
 
 void TestFileAccess::writeOver_data()
@@ -249,6 +251,35 @@ void TestFileAccess::memoryBudgetHonoursAddressSpaceLimit()
     QVERIFY(limit.active);
     const qint64 limited = availableMemory();
     QVERIFY2(limited >= 0 && limited <= room, qPrintable(QString::number(limited)));
+}
+
+void TestFileAccess::memoryBudgetHonoursControlGroup()
+{
+    // A group of our own beside the one we run in, in the memory
+    // controller's own hierarchy, where root may make one.
+    QString own;
+    for (const QByteArray &line : contentOf(QStringLiteral("/proc/self/cgroup")).split('\n')) {
+        const QList<QByteArray> fields = line.split(':');
+        if (fields.size() >= 3 && fields[1].split(',').contains("memory"))
+            own = QStringLiteral("/sys/fs/cgroup/memory") + QString::fromUtf8(fields.mid(2).join(':'));
+    }
+    const QString group = own + QStringLiteral("/quillmark-test-%1").arg(getpid());
+    if (!unprivileged::runningAsRoot() || own.isEmpty() || !QDir().mkdir(group))
+        QSKIP("Needs root and a memory controller hierarchy of its own (cgroup v1) to make a group in.");
+    const auto removeGroup = qScopeGuard([&] { QDir().rmdir(group); });
+    constexpr qint64 room = 64 * 1024 * 1024;
+    QFile limit(group + QStringLiteral("/memory.limit_in_bytes"));
+    QVERIFY(limit.open(QIODevice::WriteOnly) && limit.write(QByteArray::number(room)) > 0);
+    limit.close();
+    const QString outcome = unprivileged::runInChildProcess([&] {
+        QFile join(group + QStringLiteral("/cgroup.procs"));
+        if (!join.open(QIODevice::WriteOnly) || join.write(QByteArray::number(getpid())) <= 0 || !join.flush())
+            return QStringLiteral("<cannot join %1>").arg(group);
+        return QString::number(availableMemory());
+    });
+    bool number = false;
+    const qint64 limited = outcome.toLongLong(&number);
+    QVERIFY2(number && limited >= 0 && limited <= room, qPrintable(outcome));
 }
 
 QTEST_APPLESS_MAIN(TestFileAccess)
