@@ -19,4 +19,16 @@ inline QString withOpenFailureHeading(const QString &message)
     return QStringLiteral("IO Error: cannot access open\n") + message;
 }
 
+// Reasons of our own, for names that hold something other than a file.
+inline QString isFolderReason()
+{
+    return QStringLiteral("It is a folder.");
+}
+
+// Opening one would wait, with the window frozen, for another program.
+inline QString isPipeReason()
+{
+    return QStringLiteral("It is a pipe or a socket, not a file.");
+}
+
 } // namespace quillmark

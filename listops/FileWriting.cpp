@@ -174,10 +174,9 @@ WriteResult writeFile(const QString &fileName, const ContentSource &content, con
     case Kind::Missing:
         return writeNew(fileName, target, content, options.syncNewFile);
     case Kind::Directory:
-        return cannotOpen(fileName, QStringLiteral("It is a folder."));
+        return cannotOpen(fileName, isFolderReason());
     case Kind::PipeOrSocket:
-        // Opening one would wait, with the window frozen, for another program.
-        return cannotOpen(fileName, QStringLiteral("It is a pipe or a socket, not a file."));
+        return cannotOpen(fileName, isPipeReason());
     case Kind::Device:
         if (!options.followLinks)
             return cannotOpen(fileName, QStringLiteral("It is a device, not a file."));

@@ -68,11 +68,11 @@ ListFileContent readListFile(const QString &fileName, qint64 memoryBudget)
     QString reason;
     const bool opened = nodes::openForReading(file, fileName, &node, &reason);
     if (node.kind == Kind::Directory)
-        return cannotOpen(fileName, QStringLiteral("It is a folder."));
+        return cannotOpen(fileName, isFolderReason());
     if (!opened)
         return cannotOpen(fileName, reason);
     if (node.kind == Kind::PipeOrSocket)
-        return cannotOpen(fileName, QStringLiteral("It is a pipe or a socket, not a file."));
+        return cannotOpen(fileName, isPipeReason());
 
     const qint64 budget = memoryBudget < 0 ? std::numeric_limits<qint64>::max() / 4 : memoryBudget;
     const qint64 knownSize = node.kind == Kind::Regular ? node.size : 0;
