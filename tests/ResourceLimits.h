@@ -67,6 +67,16 @@ private:
     ResourceLimit limit;
 };
 
+// Under AddressSanitizer an address-space limit models nothing: it maps
+// shadow memory of its own and keeps freed blocks in quarantine.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLMARK_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLMARK_ADDRESS_SANITIZER
+#endif
+#endif
+
 // The process may map only the given number of bytes beyond what it has
 // mapped now, as in a container with that much memory left.
 class AddressSpaceLimit : public ResourceLimit
