@@ -1,6 +1,7 @@
 #include "EncodingDetection.h"
 
 #include <QList>
+#include <QtEndian>
 
 #include <algorithm>
 #include <memory>
@@ -13,45 +14,29 @@ namespace quillmark {
 
 namespace {
 
-struct WideLayout {
-    QStringConverter::Encoding encoding;
-    int unitBytes;
-    bool bigEndian;
-};
-
-// UTF-32 first: its pattern is the stricter one.
-constexpr WideLayout wideLayouts[] = {
-    {QStringConverter::Utf32LE, 4, false},
-    {QStringConverter::Utf32BE, 4, true},
-    {QStringConverter::Utf16LE, 2, false},
-    {QStringConverter::Utf16BE, 2, true},
-};
-
-char32_t unitAt(QByteArrayView data, qsizetype at, const WideLayout &layout)
+template <typename Unit, bool bigEndian>
+char32_t unitAt(const char *bytes)
 {
-    char32_t unit = 0;
-    for (int k = 0; k < layout.unitBytes; ++k) {
-        const int significance = layout.bigEndian ? layout.unitBytes - 1 - k : k;
-        unit |= char32_t(uchar(data[at + k])) << (8 * significance);
-    }
-    return unit;
+    return bigEndian ? qFromBigEndian<Unit>(bytes) : qFromLittleEndian<Unit>(bytes);
 }
 
-bool fitsLayout(QByteArrayView data, const WideLayout &layout)
+template <typename Unit, bool bigEndian>
+bool fitsLayout(QByteArrayView data)
 {
-    if (data.isEmpty() || data.size() % layout.unitBytes != 0)
+    constexpr qsizetype unitBytes = sizeof(Unit);
+    if (data.isEmpty() || data.size() % unitBytes != 0)
         return false;
-    const int highShift = 8 * (layout.unitBytes - 1);
+    constexpr int highShift = 8 * (unitBytes - 1);
     qsizetype zeroHigh = 0;
     qsizetype zeroLow = 0;
     bool expectLowSurrogate = false;
-    for (qsizetype at = 0; at < data.size(); at += layout.unitBytes) {
-        const char32_t unit = unitAt(data, at, layout);
+    for (qsizetype at = 0; at < data.size(); at += unitBytes) {
+        const char32_t unit = unitAt<Unit, bigEndian>(data.data() + at);
         zeroHigh += (unit >> highShift) == 0;
         zeroLow += (unit & 0xFF) == 0;
         const bool highSurrogate = unit >= 0xD800 && unit <= 0xDBFF;
         const bool lowSurrogate = unit >= 0xDC00 && unit <= 0xDFFF;
-        if (layout.unitBytes == 4) {
+        if constexpr (unitBytes == 4) {
             if (unit > 0x10FFFF || highSurrogate || lowSurrogate)
                 return false;
         } else {
@@ -63,11 +48,20 @@ bool fitsLayout(QByteArrayView data, const WideLayout &layout)
     return !expectLowSurrogate && zeroHigh > 4 * zeroLow;
 }
 
-const WideLayout &layoutOf(QStringConverter::Encoding encoding)
-{
-    return *std::find_if(std::begin(wideLayouts), std::end(wideLayouts),
-                         [&](const WideLayout &layout) { return layout.encoding == encoding; });
-}
+struct WideLayout {
+    QStringConverter::Encoding encoding;
+    qsizetype unitBytes;
+    bool (*fits)(QByteArrayView);
+    char32_t (*unitAt)(const char *);
+};
+
+// UTF-32 first: its pattern is the stricter one.
+constexpr WideLayout wideLayouts[] = {
+    {QStringConverter::Utf32LE, 4, fitsLayout<quint32, false>, unitAt<quint32, false>},
+    {QStringConverter::Utf32BE, 4, fitsLayout<quint32, true>, unitAt<quint32, true>},
+    {QStringConverter::Utf16LE, 2, fitsLayout<quint16, false>, unitAt<quint16, false>},
+    {QStringConverter::Utf16BE, 2, fitsLayout<quint16, true>, unitAt<quint16, true>},
+};
 
 // A detector guesses from how often letters and pairs of letters occur, and a
 // few accented letters are too little to go on: "naïve" alone comes back as a
@@ -93,7 +87,7 @@ bool enoughToTell(QByteArrayView data)
 std::optional<QStringConverter::Encoding> unicodeByZeroBytes(QByteArrayView data)
 {
     for (const WideLayout &layout : wideLayouts) {
-        if (fitsLayout(data, layout))
+        if (layout.fits(data))
             return layout.encoding;
     }
     return std::nullopt;
@@ -101,22 +95,39 @@ std::optional<QStringConverter::Encoding> unicodeByZeroBytes(QByteArrayView data
 
 bool lineFeedsAreWhole(QByteArrayView data, QStringConverter::Encoding encoding)
 {
-    const WideLayout &layout = layoutOf(encoding);
-    for (qsizetype at = 0; at + layout.unitBytes <= data.size(); at += layout.unitBytes) {
-        const QByteArrayView unitBytes = data.sliced(at, layout.unitBytes);
-        if (unitBytes.contains('\n') && unitAt(data, at, layout) != U'\n')
+    const WideLayout &layout = *std::find_if(std::begin(wideLayouts), std::end(wideLayouts),
+                                             [&](const WideLayout &candidate) { return candidate.encoding == encoding; });
+    for (qsizetype at = data.indexOf('\n'); at >= 0; at = data.indexOf('\n', at + 1)) {
+        const qsizetype unitStart = at - at % layout.unitBytes;
+        if (unitStart + layout.unitBytes > data.size() || layout.unitAt(data.data() + unitStart) != U'\n')
             return false;
     }
     return true;
 }
 
-QByteArray legacyEncodingGuess(QByteArrayView data)
+QByteArray legacySample(QByteArrayView data)
+{
+    constexpr qsizetype sampleBytes = 64 * 1024;
+    QByteArray sample;
+    for (qsizetype start = 0; start < data.size() && sample.size() < sampleBytes;) {
+        qsizetype end = data.indexOf('\n', start);
+        if (end < 0)
+            end = data.size();
+        const QByteArrayView line = data.sliced(start, end - start);
+        if (std::any_of(line.begin(), line.end(), [](char byte) { return uchar(byte) >= 0x80; }))
+            sample.append(line.first(std::min(line.size(), sampleBytes - sample.size()))).append('\n');
+        start = end + 1;
+    }
+    return sample;
+}
+
+QByteArray legacyEncodingGuess(QByteArrayView sample)
 {
 #ifdef QUILLMARK_HAVE_UCHARDET
-    if (!enoughToTell(data))
+    if (!enoughToTell(sample))
         return {};
     const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(), uchardet_delete);
-    if (!detector || uchardet_handle_data(detector.get(), data.data(), size_t(data.size())) != 0)
+    if (!detector || uchardet_handle_data(detector.get(), sample.data(), size_t(sample.size())) != 0)
         return {};
     uchardet_data_end(detector.get());
     const QByteArray guess(uchardet_get_charset(detector.get()));
@@ -129,7 +140,7 @@ QByteArray legacyEncodingGuess(QByteArrayView data)
     }
     return guess;
 #else
-    Q_UNUSED(data);
+    Q_UNUSED(sample);
     return {};
 #endif
 }

@@ -25,11 +25,16 @@ std::optional<QStringConverter::Encoding> unicodeByZeroBytes(QByteArrayView data
 // return byte and a line feed byte.
 bool lineFeedsAreWhole(QByteArrayView data, QStringConverter::Encoding encoding);
 
-// The legacy encoding that data most likely is in, by a name QStringDecoder
-// may know, or an empty name where Windows-1252 is the better guess: the guess
-// is Western European, the data holds too few non-ASCII bytes to tell, or the
-// build has no detector.
-QByteArray legacyEncodingGuess(QByteArrayView data);
+// The lines of data that hold non-ASCII bytes, each followed by a line feed,
+// up to 64 KiB: all that tells one legacy encoding from another, and as much
+// as a detector gets through in a few hundredths of a second.
+QByteArray legacySample(QByteArrayView data);
+
+// The legacy encoding that a sample most likely is in, by a name
+// QStringDecoder may know, or an empty name where Windows-1252 is the better
+// guess: the guess is Western European, the sample holds too few non-ASCII
+// bytes to tell, or the build has no detector.
+QByteArray legacyEncodingGuess(QByteArrayView sample);
 
 // How many characters of text look like the wrong code page was used to read
 // it: an accent standing on its own ("˙"), a symbol, control character or

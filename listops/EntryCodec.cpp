@@ -98,25 +98,20 @@ bool hasStandIns(const QString &text)
 // that was Western after all.
 std::optional<QStringList> decodeByGuess(QByteArrayView bytes)
 {
-    const QByteArray guess = legacyEncodingGuess(bytes);
+    const QByteArray sample = legacySample(bytes);
+    const QByteArray guess = legacyEncodingGuess(sample);
     if (guess.isEmpty())
         return std::nullopt;
     QStringDecoder decoder(guess.constData(), QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
         return std::nullopt;
-    qsizetype misreadByGuess = 0;
-    qsizetype misreadAsWestern = 0;
-    std::optional<QStringList> entries = decodeLines(bytes, [&](QByteArrayView line) -> std::optional<QString> {
-        QString text = decoder.decode(line);
-        if (decoder.hasError() || hasStandIns(text))
-            return std::nullopt;
-        misreadByGuess += misreadCharacters(text);
-        misreadAsWestern += misreadCharacters(fromWindows1252(line));
-        return text;
-    });
-    if (misreadByGuess > misreadAsWestern)
+    const QString sampleByGuess = QStringDecoder(guess.constData(), QStringDecoder::Flag::Stateless)(sample);
+    if (misreadCharacters(sampleByGuess) > misreadCharacters(fromWindows1252(sample)))
         return std::nullopt;
-    return entries;
+    return decodeLines(bytes, [&](QByteArrayView line) -> std::optional<QString> {
+        QString text = decoder.decode(line);
+        return decoder.hasError() || hasStandIns(text) ? std::nullopt : std::optional(std::move(text));
+    });
 }
 
 } // namespace

@@ -127,6 +127,8 @@ void TestEntryCodec::decodeWithoutMark_data()
     row("ISO-8859-7", "towns", QStringLiteral("Καλημέρα κόσμε\nΑθήνα\nΘεσσαλονίκη\nΗράκλειο"));
     row("Shift_JIS", "addresses", japanese);
     row("EUC-JP", "addresses", japanese);
+    // More than the detector is shown, cut inside a character.
+    row("Shift_JIS", "150 KB of addresses", (japanese + QStringLiteral("x\n")).repeated(1500));
     row("GBK", "addresses", QStringLiteral("北京市海淀区中关村大街\n上海市浦东新区世纪大道\n你好，世界\n中华人民共和国"));
     const QString taipei = QStringLiteral("臺北市信義區市府路\n高雄市前金區\n你好，世界\n中華民國\n");
     row("Big5", "addresses", taipei);
