@@ -123,14 +123,19 @@ QByteArray legacySample(QByteArrayView data)
 
 QByteArray legacyEncodingGuess(QByteArrayView sample)
 {
-#ifdef QUILLMARK_HAVE_UCHARDET
     if (!enoughToTell(sample))
         return {};
+#ifdef QUILLMARK_HAVE_UCHARDET
     const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(), uchardet_delete);
     if (!detector || uchardet_handle_data(detector.get(), sample.data(), size_t(sample.size())) != 0)
         return {};
     uchardet_data_end(detector.get());
     const QByteArray guess(uchardet_get_charset(detector.get()));
+    // Not a legacy encoding: the detector says UTF-8, UTF-16 or UTF-32 where
+    // a line begins with what looks like a byte-order mark, but UTF-8 has
+    // been tried, and the others are told by their zero bytes.
+    if (guess.startsWith("UTF") || guess.contains("10646"))
+        return {};
     // Windows-1252 reads Latin-1 text the same and has the quotes, dashes and
     // € that files from Windows hold where Latin-1 has control characters;
     // ISO-8859-15 differs from it in eight rare signs only.
@@ -140,7 +145,6 @@ QByteArray legacyEncodingGuess(QByteArrayView sample)
     }
     return guess;
 #else
-    Q_UNUSED(sample);
     return {};
 #endif
 }
