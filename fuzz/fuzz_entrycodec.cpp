@@ -9,22 +9,36 @@
 //     the entries encoded one at a time, each after the first as the
 //     continuation of a file, as Save streams them, concatenate to the bytes
 //     of one save.
-//  4. A file without a byte-order mark keeps every byte but its line ends.
-//     Let lineEnds(x) be x with each line feed not preceded by a carriage
-//     return turned into CR LF, and CR LF appended when x is not empty and
-//     does not end in a line feed. Then:
+//  4. A file without a byte-order mark and without zero bytes keeps its
+//     lines. Let lineEnds(x) be x with each line feed not preceded by a
+//     carriage return turned into CR LF, and CR LF appended when x is not
+//     empty and does not end in a line feed. Then:
 //     - when x is valid UTF-8 (shortest forms only, no surrogates, nothing
 //       above U+10FFFF): encode(decode(x)) == lineEnds(x), byte for byte;
-//     - otherwise every entry is Latin-1, and the entries written back as
-//       Latin-1, each followed by CR LF, give lineEnds(x).
-//     Carriage returns and zero bytes are ordinary content here: a CR before
-//     a LF belongs to the line end both ways, and any other CR or NUL stays in
-//     its entry. Files with a byte-order mark are excluded, since loading
-//     drops the mark (property 2 still covers them).
+//     - otherwise there is one entry per line, and either the entries are the
+//       Windows-1252 reading of x (written back as Windows-1252, each followed
+//       by CR LF, they give lineEnds(x)) or they read x in another legacy
+//       encoding without standing in for any byte (no U+FFFD, no control
+//       character from U+0080 to U+009F). The former whenever x has too few
+//       non-ASCII bytes to tell its encoding: fewer than eight, none three in
+//       a row.
+//     Carriage returns are ordinary content here: a CR before a LF belongs to
+//     the line end both ways, and any other CR stays in its entry.
+//  5. A file without a byte-order mark but with zero bytes keeps every byte
+//     but its line ends in one of the ways it can be read: written back as
+//     UTF-8, as Windows-1252, or as UTF-16 or UTF-32 in either byte order,
+//     each entry followed by CR LF, the entries give x with its line ends made
+//     CR LF as above, counted in units of that encoding.
+//  Files with a byte-order mark are left out of 4 and 5, since loading drops
+//  the mark (property 2 still covers them).
 
 #include "FuzzSupport.h"
 
 #include "EntryCodec.h"
+
+#include <QStringEncoder>
+
+#include <algorithm>
 
 namespace {
 
@@ -71,27 +85,67 @@ bool startsWithByteOrderMark(const QByteArray &bytes)
             || bytes.startsWith(QByteArrayView("\x00\x00\xFE\xFF", 4));
 }
 
-QByteArray lineEnds(const QByteArray &bytes)
+// lineEnds(x), in units of unitBytes bytes each.
+QByteArray lineEnds(const QByteArray &bytes, int unitBytes = 1, bool bigEndian = false)
 {
+    const auto byteOf = [&](int significance) { return bigEndian ? unitBytes - 1 - significance : significance; };
+    const auto unit = [&](char32_t value) {
+        QByteArray encoded(unitBytes, '\0');
+        for (int k = 0; k < unitBytes; ++k)
+            encoded[byteOf(k)] = char((value >> (8 * k)) & 0xFF);
+        return encoded;
+    };
     QByteArray result;
-    result.reserve(bytes.size() * 2 + 2);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
-            result += '\r';
-        result += bytes[i];
+    result.reserve(bytes.size() * 2 + 2 * unitBytes);
+    char32_t previous = 0;
+    for (qsizetype at = 0; at + unitBytes <= bytes.size(); at += unitBytes) {
+        char32_t value = 0;
+        for (int k = 0; k < unitBytes; ++k)
+            value |= char32_t(uchar(bytes[at + byteOf(k)])) << (8 * k);
+        if (value == U'\n' && previous != U'\r')
+            result += unit(U'\r');
+        result += bytes.sliced(at, unitBytes);
+        previous = value;
     }
-    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
-        result += "\r\n";
+    if (!bytes.isEmpty() && previous != U'\n')
+        result += unit(U'\r') + unit(U'\n');
     return result;
 }
 
-bool isLatin1(const QString &text)
+// The entries written back in an encoding, each followed by CR LF; empty
+// where the encoding cannot hold them.
+QByteArray writtenBack(const QStringList &entries, const char *encoding)
 {
-    for (const QChar unit : text) {
-        if (unit.unicode() > 0xFF)
+    QStringEncoder encoder(encoding);
+    QByteArray bytes;
+    for (const QString &entry : entries)
+        bytes += encoder(entry + QStringLiteral("\r\n"));
+    return encoder.hasError() ? QByteArray() : bytes;
+}
+
+bool isWindows1252Reading(const QStringList &entries, const QByteArray &file)
+{
+    return writtenBack(entries, "windows-1252") == lineEnds(file);
+}
+
+bool standsInForBytes(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar unit) {
+        return unit == QChar::ReplacementCharacter || (unit.unicode() >= 0x80 && unit.unicode() <= 0x9F);
+    });
+}
+
+bool tooFewToTell(const QByteArray &bytes)
+{
+    qsizetype nonAscii = 0;
+    qsizetype run = 0;
+    for (const char byte : bytes) {
+        run = uchar(byte) < 0x80 ? 0 : run + 1;
+        nonAscii += run > 0;
+        if (run >= 3)
             return false;
     }
-    return true;
+    return nonAscii < 8;
 }
 
 } // namespace
@@ -116,15 +170,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     if (startsWithByteOrderMark(file))
         return 0;
-    if (isStrictUtf8(file)) {
+    if (file.contains('\0')) {
+        const bool kept = saved == lineEnds(file) || isWindows1252Reading(entries, file)
+                || writtenBack(entries, "UTF-16LE") == lineEnds(file, 2, false)
+                || writtenBack(entries, "UTF-16BE") == lineEnds(file, 2, true)
+                || writtenBack(entries, "UTF-32LE") == lineEnds(file, 4, false)
+                || writtenBack(entries, "UTF-32BE") == lineEnds(file, 4, true);
+        FUZZ_REQUIRE(kept);
+    } else if (isStrictUtf8(file)) {
         FUZZ_REQUIRE(saved == lineEnds(file));
     } else {
-        QByteArray latin1;
-        for (const QString &entry : entries) {
-            FUZZ_REQUIRE(isLatin1(entry));
-            latin1 += entry.toLatin1() + "\r\n";
+        FUZZ_REQUIRE(entries.size() == file.count('\n') + (file.endsWith('\n') ? 0 : 1));
+        if (!isWindows1252Reading(entries, file)) {
+            FUZZ_REQUIRE(!tooFewToTell(file));
+            FUZZ_REQUIRE(std::none_of(entries.cbegin(), entries.cend(), standsInForBytes));
         }
-        FUZZ_REQUIRE(latin1 == lineEnds(file));
     }
     return 0;
 }

@@ -3,6 +3,11 @@
 // Every rewrite keeps the number of entries. Beyond that:
 //  - Convert to Upper / Lower map ASCII letters as ASCII does and leave every
 //    other ASCII character alone;
+//  - Convert to Lower differs from QString::toLower only in final sigmas: ς
+//    where that has σ, and only in entries that hold a capital sigma; and in
+//    surrogates without their partner, which QString::toLower keeps or turns
+//    into U+FFFD depending on what came before them and on whether it works
+//    in place;
 //  - Add String to All gives prefix + entry + suffix, each part only when
 //    its box is checked;
 //  - Replace with a non-empty search text changes an entry's length by the
@@ -49,6 +54,22 @@ void checkCaseMapping(const QStringList &entries, void (*convert)(QStringList &)
         FUZZ_REQUIRE(converted[i].size() == entries[i].size());
         for (qsizetype j = 0; j < entries[i].size(); ++j)
             FUZZ_REQUIRE(converted[i][j].unicode() == ascii(entries[i][j].unicode()));
+    }
+}
+
+void checkFinalSigma(const QStringList &entries)
+{
+    QStringList lowered = entries;
+    quillmark::convertToLower(lowered);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString plain = entries[i].toLower();
+        const bool capitalSigma = entries[i].contains(u'\u03A3');
+        FUZZ_REQUIRE(lowered[i].size() == plain.size());
+        for (qsizetype j = 0; j < plain.size(); ++j)
+            FUZZ_REQUIRE(lowered[i][j] == plain[j]
+                         || (capitalSigma && lowered[i][j] == u'\u03C2' && plain[j] == u'\u03C3')
+                         || (lowered[i][j].isSurrogate() && plain[j] == QChar::ReplacementCharacter)
+                         || (plain[j].isSurrogate() && lowered[i][j] == QChar::ReplacementCharacter));
     }
 }
 
@@ -142,6 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     checkCaseMapping(entries, quillmark::convertToUpper, asciiUpper);
     checkCaseMapping(entries, quillmark::convertToLower, asciiLower);
+    checkFinalSigma(entries);
     checkAffixes(entries, affixes);
     checkReplace(entries, before, after);
     checkRemoveAllAfter(entries, marker);

@@ -1,9 +1,13 @@
 #include "EntryCodec.h"
 
+#include "EncodingDetection.h"
+#include "Windows1252.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <optional>
 
 namespace quillmark {
 
@@ -24,11 +28,11 @@ QString withoutLoneSurrogates(QString text)
     return text;
 }
 
-QString decodeMarkedText(const QByteArray &data, QStringConverter::Encoding encoding)
+QString decodeUnicodeText(const QByteArray &data, QStringConverter::Encoding encoding)
 {
-    // The decoder drops the mark itself. Stateless: a sequence cut off by
-    // the end of the file becomes U+FFFD instead of being held back, unseen,
-    // for input that never comes.
+    // The decoder drops a mark itself. Stateless: a sequence cut off by the
+    // end of the file becomes U+FFFD instead of being held back, unseen, for
+    // input that never comes.
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
     return withoutLoneSurrogates(decoder(data));
 }
@@ -52,34 +56,95 @@ void forEachLine(View text, Unit lineFeed, Unit carriageReturn, ToEntry &&toEntr
     }
 }
 
+QStringList splitUnicodeText(const QByteArray &data, QStringConverter::Encoding encoding)
+{
+    const QString text = decodeUnicodeText(data, encoding);
+    QStringList entries;
+    forEachLine(QStringView(text), u'\n', u'\r', [&](QStringView line) { entries.append(line.toString()); });
+    return entries;
+}
+
+// Line by line straight from the bytes, so that the file is never held whole
+// as text besides its entries; a line feed byte is a line feed in UTF-8 and in
+// every legacy encoding alike. Empty as soon as a line does not decode.
+template <typename DecodeLine>
+std::optional<QStringList> decodeLines(QByteArrayView bytes, DecodeLine &&decodeLine)
+{
+    QStringList entries;
+    bool decodes = true;
+    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
+        if (!decodes)
+            return;
+        if (std::optional<QString> text = decodeLine(line))
+            entries.append(std::move(*text));
+        else
+            decodes = false;
+    });
+    return decodes ? std::optional(std::move(entries)) : std::nullopt;
+}
+
+// A decoder by name may stand in U+FFFD for bytes it cannot map without
+// counting an error, and one for ISO-8859 passes bytes 0x80 to 0x9F through
+// as control characters: both mean the bytes are not in that encoding.
+bool hasStandIns(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar unit) {
+        return unit == QChar::ReplacementCharacter || (unit.unicode() >= 0x80 && unit.unicode() <= 0x9F);
+    });
+}
+
+// Trusted only where it reads the bytes cleanly and no less naturally than
+// Windows-1252 does, so that a detector's stray guess cannot garble a list
+// that was Western after all.
+std::optional<QStringList> decodeByGuess(QByteArrayView bytes)
+{
+    const QByteArray sample = legacySample(bytes);
+    const QByteArray guess = legacyEncodingGuess(sample);
+    if (guess.isEmpty())
+        return std::nullopt;
+    QStringDecoder decoder(guess.constData(), QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        return std::nullopt;
+    const QString sampleByGuess = QStringDecoder(guess.constData(), QStringDecoder::Flag::Stateless)(sample);
+    if (misreadCharacters(sampleByGuess) > misreadCharacters(fromWindows1252(sample)))
+        return std::nullopt;
+    return decodeLines(bytes, [&](QByteArrayView line) -> std::optional<QString> {
+        QString text = decoder.decode(line);
+        return decoder.hasError() || hasStandIns(text) ? std::nullopt : std::optional(std::move(text));
+    });
+}
+
 } // namespace
 
 QStringList decodeEntries(const QByteArray &data)
 {
-    QStringList entries;
-    if (const auto bomEncoding = QStringConverter::encodingForData(data)) {
-        const QString text = decodeMarkedText(data, *bomEncoding);
-        forEachLine(QStringView(text), u'\n', u'\r', [&](QStringView line) { entries.append(line.toString()); });
-        return entries;
-    }
-    // Line by line straight from the bytes, so that the file is never held
-    // whole as text besides its entries; a line feed byte is a line feed in
-    // UTF-8 and Latin-1 alike. Stateless, so that a line (and so the file)
-    // ending in the first bytes of a UTF-8 sequence counts as not UTF-8; a
-    // U+FEFF at the start of a line is text, not a mark, whichever call of the
-    // decoder the line gets.
+    if (const auto marked = QStringConverter::encodingForData(data))
+        return splitUnicodeText(data, *marked);
+    // Zero bytes are not text in UTF-8 or any legacy encoding, but half of
+    // every UTF-16 text of ASCII characters, which is valid UTF-8 too.
+    const bool hasZeros = data.contains('\0');
+    const auto wide = hasZeros ? unicodeByZeroBytes(data) : std::nullopt;
+    if (wide && lineFeedsAreWhole(data, *wide))
+        return splitUnicodeText(data, *wide);
+    // Stateless, so that a line (and so the file) ending in the first bytes
+    // of a UTF-8 sequence counts as not UTF-8; a U+FEFF at the start of a line
+    // is text, not a mark, whichever call of the decoder the line gets.
     const QByteArrayView bytes(data);
     QStringDecoder utf8(QStringDecoder::Utf8,
                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
-        if (!utf8.hasError())
-            entries.append(utf8.decode(line));
-    });
-    if (!utf8.hasError())
-        return entries;
-    entries.clear();
-    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) { entries.append(QString::fromLatin1(line)); });
-    return entries;
+    if (auto entries = decodeLines(bytes, [&](QByteArrayView line) -> std::optional<QString> {
+            QString text = utf8.decode(line);
+            return utf8.hasError() ? std::nullopt : std::optional(std::move(text));
+        }))
+        return *entries;
+    if (wide)
+        return splitUnicodeText(data, *wide);
+    if (!hasZeros) {
+        if (auto entries = decodeByGuess(bytes))
+            return *entries;
+    }
+    // Every byte one character, so that nothing is lost whatever the file.
+    return *decodeLines(bytes, [](QByteArrayView line) { return std::optional(fromWindows1252(line)); });
 }
 
 QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype count, bool startsFile)

@@ -7,9 +7,11 @@ namespace quillmark {
 
 // Turns the bytes of a list file into its entries, one per line.
 //
-// A byte-order mark selects UTF-8, UTF-16 or UTF-32. Without one, data that
-// is valid UTF-8 is read as UTF-8 and anything else as Latin-1, so that every
-// byte of a legacy file survives a later save. A line feed ends a line; a
+// A byte-order mark selects UTF-8, UTF-16 or UTF-32. Without one, UTF-16 and
+// UTF-32 are told by the pattern of their zero bytes, valid UTF-8 is read as
+// UTF-8, and anything else in the legacy encoding a detector guesses, where
+// that reads it cleanly, or else as Windows-1252, which keeps every byte as
+// one character so that it survives a later save. A line feed ends a line; a
 // carriage return directly before it is part of the terminator. A final
 // terminator adds no empty entry, a last line without one is still an entry.
 QStringList decodeEntries(const QByteArray &data);

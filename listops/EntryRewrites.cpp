@@ -1,5 +1,7 @@
 #include "EntryRewrites.h"
 
+#include "FinalSigma.h"
+
 #include <QStringBuilder>
 
 namespace quillmark {
@@ -13,7 +15,7 @@ void convertToUpper(QStringList &entries)
 void convertToLower(QStringList &entries)
 {
     for (QString &entry : entries)
-        entry = std::move(entry).toLower();
+        entry = toLowerWithFinalSigma(std::move(entry));
 }
 
 void addAffixes(QStringList &entries, const Affixes &affixes)

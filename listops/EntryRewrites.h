@@ -7,6 +7,8 @@ namespace quillmark {
 // Whole-list rewrites. Each changes every entry in place and never adds,
 // removes or reorders one; letter case matters in every search.
 
+// Unicode's case mappings, independent of the locale; lower case turns a
+// capital sigma that ends a word into the final form ς.
 void convertToUpper(QStringList &entries);
 void convertToLower(QStringList &entries);
 

@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build
     qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
+    # Telling the legacy encoding of a file that is not Unicode.
+    pkg-config libuchardet-dev
     # The window is laid out for a sans with Arial's metrics.
     fonts-liberation
     # Validating the installed desktop entry and metainfo, and compiling the

@@ -1,5 +1,7 @@
 #include "EntryCodec.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace quillmark;
@@ -11,6 +13,8 @@ class TestEntryCodec : public QObject
 private slots:
     void decode_data();
     void decode();
+    void decodeWithoutMark_data();
+    void decodeWithoutMark();
     void decodesLegacyBytesLosslessly();
     void decodesVeryLongLine();
     void encode_data();
@@ -55,14 +59,32 @@ void TestEntryCodec::decode_data()
                                    << QStringList{"a", "b"};
     QTest::newRow("utf-32be mark") << QByteArray("\0\0\xfe\xff\0\0\0a\0\0\0\n\0\0\0b", 16)
                                    << QStringList{"a", "b"};
-    QTest::newRow("latin-1 when not utf-8")
+    // Too few accented letters for a detector to go on: the Western reading.
+    QTest::newRow("windows-1252 when too short to tell")
             << QByteArray("caf\xe9\n\xfc" "ber\r\n")
             << QStringList{QStringLiteral("café"), QStringLiteral("über")};
-    QTest::newRow("one bad byte makes the whole file latin-1")
+    QTest::newRow("windows-1252: naïve") << QByteArray("na\xefve") << QStringList{QStringLiteral("naïve")};
+    QTest::newRow("windows-1252: Señora Muñoz") << QByteArray("Se\xf1ora Mu\xf1oz") << QStringList{QStringLiteral("Señora Muñoz")};
+    QTest::newRow("windows-1252: quotes") << QByteArray("\x93quoted\x94") << QStringList{QStringLiteral("“quoted”")};
+    QTest::newRow("windows-1252: quotes, dashes, euro, ellipsis, not control characters")
+            << QByteArray("\x93Hello\x94 \x96 \x91world\x92\x85\n\x80 10,00\n\x97 dash \x97\n\x95 bullet\n\x99 \xae \xa9")
+            << QStringList{QStringLiteral("“Hello” – ‘world’…"), QStringLiteral("€ 10,00"), QStringLiteral("— dash —"),
+                           QStringLiteral("• bullet"), QStringLiteral("™ ® ©")};
+    // Guessed as a Mac code page, which would make every ë a Ž.
+    QTest::newRow("windows-1252 over a guess that reads worse")
+            << QByteArray("Zo\xeb\nNo\xebl\nChlo\xeb\nBront\xeb\nRen\xe9" "e\nAna\xefs\nJo\xebl\nGa\xebl")
+            << QStringList{QStringLiteral("Zoë"), QStringLiteral("Noël"), QStringLiteral("Chloë"), QStringLiteral("Brontë"),
+                           QStringLiteral("Renée"), QStringLiteral("Anaïs"), QStringLiteral("Joël"), QStringLiteral("Gaël")};
+    QTest::newRow("one bad byte makes the whole file windows-1252")
             << QByteArray("\xc3\xa9\n\xe9\n") << QStringList{QStringLiteral("Ã©"), QStringLiteral("é")};
     QTest::newRow("nul bytes are ordinary characters")
             << QByteArray("a\0b\n\0\n", 6) << QStringList{QString::fromLatin1("a\0b", 3), QString(QChar(0))};
-    QTest::newRow("latin-1 file ending in a byte that starts a utf-8 sequence")
+    QTest::newRow("nul bytes in a file that is not utf-8: windows-1252, byte for byte")
+            << QByteArray("\x80\0\x81\n\0\xff", 6)
+            << QStringList{QStringLiteral("€") + QChar(0) + QChar(0x81), QChar(0) + QStringLiteral("ÿ")};
+    QTest::newRow("utf-16 pattern with a lone surrogate: windows-1252, byte for byte")
+            << QByteArray("a\0\0\xd8" "b\0", 6) << QStringList{QString::fromLatin1("a\0\0\xd8" "b\0", 6)};
+    QTest::newRow("windows-1252 file ending in a byte that starts a utf-8 sequence")
             << QByteArray("plain\ncaf\xe9") << QStringList{"plain", QStringLiteral("café")};
     QTest::newRow("utf-16 cut off inside a unit") << QByteArray("\xff\xfe" "a\0b", 5)
                                                    << QStringList{QStringLiteral("a\uFFFD")};
@@ -72,7 +94,9 @@ void TestEntryCodec::decode_data()
             << QByteArray::fromHex("fffe6100000000000000000000000000000000000000000000de0a00")
             << QStringList{u'a' + QString(10, QChar(0)) + QChar(QChar::ReplacementCharacter)};
     QTest::newRow("fuzz: utf-8 sequence cut off by the end of the file")
-            << QByteArray::fromHex("f09f") << QStringList{QString::fromLatin1("\xf0\x9f")};
+            << QByteArray::fromHex("f09f") << QStringList{QStringLiteral("ðŸ")};
+    QTest::newRow("fuzz: a later line beginning like a utf-16 mark")
+            << QByteArray("ab\n\xfe\xff\xe9\xe9") << QStringList{"ab", QStringLiteral("þÿéé")};
     QTest::newRow("fuzz: utf-16, second mark, lone surrogates, odd length")
             << QByteArray::fromHex("fffefffedadadadadadadaefdada66dadadadadadada66")
             << QStringList{QStringLiteral("\uFEFF\uFFFD\uFFFD\uFFFD\uEFDA\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD")};
@@ -85,17 +109,89 @@ void TestEntryCodec::decode()
     QCOMPARE(decodeEntries(bytes), entries);
 }
 
+// Text from other systems, each encoding by a sample of the kind of list it
+// holds; long enough for a detector to tell, as real lists are.
+void TestEntryCodec::decodeWithoutMark_data()
+{
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("strayByte");
+    const auto row = [](const char *encoding, const char *tag, const QString &text, const QByteArray &stray = {}) {
+        QTest::addRow("%s: %s", encoding, tag) << QByteArray(encoding) << text << stray;
+    };
+    const QString russianNames = QStringLiteral("Иванов Иван Иванович\nПетров Пётр\nСидорова Анна\nКузнецов Дмитрий");
+    const QString japanese = QStringLiteral("東京都千代田区丸の内一丁目\n大阪府大阪市北区梅田\nこんにちは、世界\nカタカナのテスト");
+    const QString mixed = QStringLiteral("alpha\nbéta\nМосква\n東京\n\U0001F600");
+    row("windows-1252", "dishes", QStringLiteral("Crème brûlée\nPâté de foie\nBœuf bourguignon\nFrançois"));
+    row("windows-1250", "czech", QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy"));
+    row("windows-1250", "polish towns", QStringLiteral("Zażółć gęślą jaźń\nŁódź\nKraków\nWrocław\nGdańsk"));
+    row("windows-1251", "names", russianNames);
+    row("windows-1251", "one word", QStringLiteral("Москва"));
+    row("KOI8-R", "names", russianNames);
+    row("ISO-8859-7", "towns", QStringLiteral("Καλημέρα κόσμε\nΑθήνα\nΘεσσαλονίκη\nΗράκλειο"));
+    row("Shift_JIS", "addresses", japanese);
+    row("EUC-JP", "addresses", japanese);
+    // More than the detector is shown, cut inside a character.
+    row("Shift_JIS", "150 KB of addresses", (japanese + QStringLiteral("x\n")).repeated(1500));
+    row("GBK", "addresses", QStringLiteral("北京市海淀区中关村大街\n上海市浦东新区世纪大道\n你好，世界\n中华人民共和国"));
+    const QString taipei = QStringLiteral("臺北市信義區市府路\n高雄市前金區\n你好，世界\n中華民國\n");
+    row("Big5", "addresses", taipei);
+    // Not that encoding after all: its decoder counts no error for 0x80 but
+    // passes it through as a control character.
+    row("Big5", "addresses and a byte outside it", taipei, "\x80");
+    row("Shift_JIS", "addresses and a byte outside it", japanese + u'\n', "\x80");
+    row("UTF-16LE", "mixed", mixed);
+    row("UTF-16BE", "mixed", mixed);
+    row("UTF-32LE", "mixed", mixed);
+    row("UTF-32BE", "mixed", mixed);
+    // Valid UTF-8 as well, but for the zero byte after every character.
+    row("UTF-16LE", "ascii", QStringLiteral("one\r\ntwo\n"));
+    row("UTF-16BE", "ascii", QStringLiteral("one\r\ntwo\n"));
+}
+
+void TestEntryCodec::decodeWithoutMark()
+{
+    QFETCH(QByteArray, encoding);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, strayByte);
+    QStringEncoder encoder(encoding.constData());
+    if (!encoder.isValid())
+        QSKIP("Qt without ICU knows no legacy encoding by name");
+#ifndef QUILLMARK_HAVE_UCHARDET
+    if (!encoding.startsWith("UTF"))
+        QSKIP("built without a detector, every legacy file reads as Windows-1252");
+#endif
+    const QByteArray bytes = encoder(text) + strayByte;
+    QVERIFY(!encoder.hasError());
+    // Where the bytes are not in the encoding, every one is kept as its
+    // Windows-1252 character.
+    if (!strayByte.isEmpty())
+        text = QStringDecoder("windows-1252")(bytes);
+    QStringList lines = text.split(u'\n');
+    if (text.endsWith(u'\n'))
+        lines.removeLast();
+    for (QString &line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    QCOMPARE(decodeEntries(bytes), lines);
+}
+
 void TestEntryCodec::decodesLegacyBytesLosslessly()
 {
-    // Every byte value except the line feed, in a file that is not UTF-8:
-    // saving it again must give back the same characters.
+    // Every byte value except the line ends, in a file that is not UTF-8:
+    // each must come back as one character, so that saving it again keeps it.
     QByteArray bytes;
     for (int b = 0; b < 256; ++b)
         if (b != '\n' && b != '\r')
             bytes.append(char(b));
     const QStringList entries = decodeEntries(bytes);
     QCOMPARE(entries.size(), 1);
-    QCOMPARE(entries.first(), QString::fromLatin1(bytes));
+    // Windows-1252 from 0x80 to 0x9F, its five unassigned bytes as the
+    // control characters of the same value; Latin-1 elsewhere.
+    QString expected = QString::fromLatin1(bytes);
+    expected.replace(126, 32, QStringLiteral("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"));
+    QCOMPARE(entries.first(), expected);
 }
 
 void TestEntryCodec::decodesVeryLongLine()
@@ -143,6 +239,11 @@ void TestEntryCodec::roundTrip_data()
             << QStringList{QStringLiteral("5 €"), QStringLiteral("日本語"), QStringLiteral("\U0001F600x")};
     // From fuzz/fuzz_entrycodec: a save began with the entry's U+FEFF, which
     // the next load took for a byte-order mark and dropped.
+    // A list with NUL characters saves as UTF-8 with zero bytes, which must
+    // not load back as UTF-16 or UTF-32.
+    QTest::newRow("nul characters in a utf-16 pattern")
+            << QStringList{QString::fromLatin1("a\0", 2), QString::fromLatin1("b\0", 2)};
+    QTest::newRow("nul characters in a utf-32 pattern") << QStringList{QString(2, QChar(0)), QString(2, QChar(0))};
     QTest::newRow("fuzz: entries beginning with U+FEFF")
             << QStringList{QStringLiteral("\uFEFF\uFFFD\uEFDA"), QStringLiteral("\uFEFF"), QStringLiteral("x")};
 }

@@ -45,6 +45,16 @@ void TestEntryRewrites::convertCase_data()
     // not go there and back.
     QTest::newRow("already lower stays") << QStringList{QStringLiteral("µ ſ ς")} << "L" << QStringList{QStringLiteral("µ ſ ς")};
     QTest::newRow("empty list") << QStringList{} << "UL" << QStringList{};
+    // Unicode's Final_Sigma: σ inside a word or alone, ς where a word ends,
+    // looking past marks and apostrophes; a small σ is left as it is.
+    QTest::newRow("final sigma") << QStringList{QStringLiteral("ΆΒΑΣ"), QStringLiteral("ΟΔΥΣΣΕΑΣ ΚΑΙ Σ"), QStringLiteral("ΑΒΑσ")}
+                                 << "L" << QStringList{QStringLiteral("άβας"), QStringLiteral("οδυσσεας και σ"), QStringLiteral("αβασ")};
+    QTest::newRow("final sigma past marks and joiners")
+            << QStringList{QStringLiteral("ΑΣ."), QStringLiteral("ΑΣ'Α"), QStringLiteral("Α\u0301Σ"), QStringLiteral("ΣΑ")}
+            << "L" << QStringList{QStringLiteral("ας."), QStringLiteral("ασ'α"), QStringLiteral("α\u0301ς"), QStringLiteral("σα")};
+    QTest::newRow("final sigma beside astral letters and a growing one")
+            << QStringList{deseretCapital + QStringLiteral("Σ"), QStringLiteral("ΑΣ") + deseretCapital, QStringLiteral("\u0130Σ")}
+            << "L" << QStringList{deseretSmall + QStringLiteral("ς"), QStringLiteral("ασ") + deseretSmall, QStringLiteral("i\u0307ς")};
 }
 
 void TestEntryRewrites::convertCase()

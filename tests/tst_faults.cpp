@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,8 +47,9 @@ ListFile singleLongLine()
     return {line + "\r\n", {QString::fromLatin1(line)}};
 }
 
-// Random bytes, NUL and 0xFF among them, so the file is not UTF-8 and is read
-// as Latin-1: every byte but the line ends must come back as a character.
+// Random bytes, NUL and 0xFF among them, of odd length, so the file is
+// neither UTF-8 nor UTF-16 and, holding NULs, no legacy text: it is read as
+// Windows-1252, and every byte but the line ends must come back as a character.
 ListFile binaryWithNuls()
 {
     QRandomGenerator random(20261207);
@@ -56,11 +58,12 @@ ListFile binaryWithNuls()
         bytes += char(random.bounded(256));
     bytes += QByteArray("\0\0\xff\0", 4);
     ListFile file{bytes, {}};
+    QStringDecoder windows1252("windows-1252");
     const QList<QByteArray> lines = bytes.split('\n');
     for (QByteArray line : lines) {
         if (line.endsWith('\r'))
             line.chop(1);
-        file.entries.append(QString::fromLatin1(line));
+        file.entries.append(windows1252(line));
     }
     // The last line has no terminator, so the split leaves no empty tail.
     return file;

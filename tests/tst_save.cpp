@@ -101,7 +101,7 @@ void TestSave::loadSaveLoad_data()
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("ASCII") << QByteArray("one\r\n\r\ntwo three\n") << QStringList{"one", "", "two three"};
     QTest::newRow("Latin-1 in UTF-8") << QByteArray("caf\xc3\xa9\n\xc3\xbf\n") << QStringList{QStringLiteral("café"), QStringLiteral("ÿ")};
-    QTest::newRow("Latin-1 bytes") << QByteArray("caf\xe9\r\n\xff\r\n") << QStringList{QStringLiteral("café"), QStringLiteral("ÿ")};
+    QTest::newRow("Windows-1252 bytes") << QByteArray("caf\xe9\r\n\x93na\xefve\x94\r\n") << QStringList{QStringLiteral("café"), QStringLiteral("“naïve”")};
     QTest::newRow("euro") << QByteArray("\xe2\x82\xac 5\n") << QStringList{QStringLiteral("€ 5")};
     QTest::newRow("CJK") << QByteArray("\xe4\xb8\xad\xe6\x96\x87\n") << QStringList{QStringLiteral("中文")};
     QTest::newRow("astral") << QByteArray("a\xf0\x9f\x98\x80z\n\xf0\x90\x90\xa8\n")
@@ -118,6 +118,7 @@ void TestSave::loadSaveLoad()
     click("btnLoad");
     QCOMPARE(texts(), expected);
     click("btnSave");
+    QCOMPARE(readFile(out), (expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8()); // UTF-8 whatever was loaded
     click("btnClear");
     QCOMPARE(list->count(), 0);
     click("btnLoad");

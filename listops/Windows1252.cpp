@@ -1,0 +1,22 @@
+#include "Windows1252.h"
+
+namespace quillmark {
+
+QString fromWindows1252(QByteArrayView bytes)
+{
+    // Bytes 0x80 to 0x9F; every other byte is its Latin-1 character.
+    static constexpr char16_t range80to9F[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    QString text = QString::fromLatin1(bytes);
+    for (QChar &unit : text) {
+        if (unit.unicode() >= 0x80 && unit.unicode() <= 0x9F)
+            unit = QChar(range80to9F[unit.unicode() - 0x80]);
+    }
+    return text;
+}
+
+} // namespace quillmark
