@@ -41,10 +41,10 @@ started=$SECONDS
 mkdir -p "$WINEPREFIX"
 wineserver --persistent
 wineboot --init
-# Wine waits up to two seconds for a window manager, which Xvfb lacks, each
-# time a window closes. The tests' windows therefore open in a desktop that
-# Wine draws itself; the program's own stay top-level windows for the end-to-
-# end test to find.
+# Without a window manager, which Xvfb lacks, Wine spends about two seconds
+# on each window that a test opens and closes. The tests' windows therefore
+# open in a desktop that Wine draws itself; the program's own stay top-level
+# windows for the end-to-end test to find.
 {
     printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"tests"="1024x768"\n'
     for test in "$build"/tests/*.exe; do
