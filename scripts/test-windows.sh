@@ -36,11 +36,12 @@ grep -q . "$display_file" || { echo "FAIL: Xvfb did not start"; exit 1; }
 export DISPLAY=:$(cat "$display_file")
 
 started=$SECONDS
-# One server for all the tests, rather than one started for each; it has to
-# come first, as it does not take over from a running one.
-mkdir -p "$WINEPREFIX"
-wineserver --persistent
+# A new Wine installation goes on setting itself up after wineboot returns;
+# tests started meanwhile would take minutes instead of seconds.
 wineboot --init
+wineserver --wait
+# Then one server for all the tests, rather than one started for each.
+wineserver --persistent
 # Without a window manager, which Xvfb lacks, Wine spends about two seconds
 # on each window that a test opens and closes. The tests' windows therefore
 # open in a desktop that Wine draws itself; the program's own stay top-level
