@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Drives the built program in a real X server the way a person would.
 
-Starts Xvfb on a free display and the program on the xcb platform, then
+Starts Xvfb on a free display and the program on the xcb platform (or, with
+--wine, a Windows build of it through Wine on its windows platform), then
 clicks its buttons at their places and types into its fields and file
 dialogs with real input events (xdotool). The results are checked from
 outside: the window title, the bytes of a saved file, the files a Create
 Files run writes, and a screenshot of the window, which is kept.
 
-usage: e2e_window.py PROGRAM FORM.ui SCREENSHOT.png
+usage: e2e_window.py [--wine] PROGRAM FORM.ui SCREENSHOT.png
 Exits 77 (skipped) only when no X server can be started.
 """
 
@@ -82,8 +83,9 @@ class Form:
 
 
 class Session:
-    def __init__(self, program, form, work):
+    def __init__(self, program, form, work, wine):
         self.program = program
+        self.wine = wine
         self.form = form
         self.work = work
         self.processes = []
@@ -140,11 +142,17 @@ class Session:
         return True
 
     def start_program(self):
+        command = [self.program]
+        if self.wine:
+            # Wine hands no QT_ variable on to the program; Qt's own dialogs,
+            # as on Linux, take the platform's option instead.
+            command = ["wine", self.program, "-platform", "windows:dialogs=none"]
         with open(self.log, "wb") as log:
             self.processes.append(subprocess.Popen(
-                [self.program], cwd=self.work, env=self.env, stdout=log, stderr=subprocess.STDOUT,
+                command, cwd=self.work, env=self.env, stdout=log, stderr=subprocess.STDOUT,
                 preexec_fn=die_with_parent))
-        self.window = self.find_window(r"Quillmark \[0\]")
+        # Wine may first have to start its own services for the program.
+        self.window = self.find_window(r"Quillmark \[0\]", timeout=6 * STEP_TIMEOUT if self.wine else STEP_TIMEOUT)
         x, y, w, h = self.geometry(self.window)
         if (w, h) != self.form.window_size:
             raise Failure(f"the window is {w}x{h}, the form says {self.form.window_size}")
@@ -172,12 +180,12 @@ class Session:
             raise Failure(f"xdotool {' '.join(args)} failed: {result.stderr.strip()}")
         return result.stdout.strip()
 
-    def find_window(self, title_regex):
+    def find_window(self, title_regex, timeout=STEP_TIMEOUT):
         def probe():
             self.program_alive()
             found = self.x("search", "--onlyvisible", "--name", f"^{title_regex}$").split()
             return found[0] if found else None
-        return wait_for(f"a window titled {title_regex!r}", probe)
+        return wait_for(f"a window titled {title_regex!r}", probe, timeout)
 
     def window_exists(self, window):
         return self.x("search", "--onlyvisible", "--name", ".").split().count(window) > 0
@@ -208,6 +216,9 @@ class Session:
         """Types a full path into the file dialog's name field and presses Enter."""
         dialog = self.find_window(title)
         self.x("windowfocus", "--sync", dialog)
+        if self.wine:
+            path = subprocess.run(["winepath", "--windows", str(path)], env=self.env, capture_output=True,
+                                  text=True, check=True, timeout=STEP_TIMEOUT).stdout.strip()
         self.x("type", "--delay", "10", str(path))
         # The first Enter may only close the name field's completion list.
         for _ in range(3):
@@ -294,13 +305,16 @@ def run(session, screenshot_out):
 
 
 def main(argv):
+    wine = argv[1:2] == ["--wine"]
+    if wine:
+        argv = argv[:1] + argv[2:]
     if len(argv) != 4:
         print(__doc__)
         return 2
     program, form_path, screenshot_out = Path(argv[1]), Path(argv[2]), Path(argv[3])
     started = time.monotonic()
     with tempfile.TemporaryDirectory(prefix="quillmark-e2e-") as temp:
-        session = Session(program.resolve(), Form(form_path), Path(temp))
+        session = Session(program.resolve(), Form(form_path), Path(temp), wine)
         try:
             if not session.start_x():
                 return SKIP

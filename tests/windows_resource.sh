@@ -2,10 +2,12 @@
 # Compiles the Windows resource script with the MinGW resource compiler, the
 # way a Windows build would, and checks that the icon group IDI_ICON1 holds
 # exactly the 48, 32 and 16 pixel images at 32 bits, both in the .ico and in
-# the compiled resource. Nothing else exercises this file on Linux.
-# usage: windows_resource.sh RESOURCES_DIR
+# the compiled resource. Nothing else exercises this file on Linux. Given a
+# built Windows program, also checks that it carries exactly that icon.
+# usage: windows_resource.sh RESOURCES_DIR [PROGRAM.exe]
 set -euo pipefail
 resources=${1:?resources dir}
+program=${2:-}
 rc=$resources/quillmark.rc
 ico=$resources/quillmark.ico
 windres=x86_64-w64-mingw32-windres
@@ -72,6 +74,19 @@ if [ -f "$work/quillmark.res" ]; then
         grep -qF "\"$octal$octal\\000\\000\", 1, 32," <<<"$group" \
             || fail "IDI_ICON1 has no ${want}x$want image at 32 bits"
     done
+fi
+
+# The icon group as the system finds it in the program file, put back
+# together as an .ico (which wrestool pads with zeros): the very directory
+# and images of the source icon.
+if [ -n "$program" ]; then
+    if ! command -v wrestool >/dev/null; then
+        fail "wrestool is missing (bash scripts/build-windows.sh installs icoutils)"
+    elif ! wrestool -x --type=group_icon --name=IDI_ICON1 -o "$work/from-program.ico" "$program"; then
+        fail "wrestool cannot read the icon group IDI_ICON1 of $program"
+    else
+        cmp -s -n "$file_size" "$work/from-program.ico" "$ico" || fail "the icon IDI_ICON1 in $program is not $ico"
+    fi
 fi
 
 if [ "$failures" -ne 0 ]; then
