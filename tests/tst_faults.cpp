@@ -4,6 +4,7 @@
 // faults are covered by tst_save and tst_createfiles.)
 
 #include "ModalAnswerer.h"
+#include "Windows1252.h"
 #include "WindowFixture.h"
 #ifdef Q_OS_UNIX
 #include "ResourceLimits.h"
@@ -58,12 +59,11 @@ ListFile binaryWithNuls()
         bytes += char(random.bounded(256));
     bytes += QByteArray("\0\0\xff\0", 4);
     ListFile file{bytes, {}};
-    QStringDecoder windows1252("windows-1252");
     const QList<QByteArray> lines = bytes.split('\n');
     for (QByteArray line : lines) {
         if (line.endsWith('\r'))
             line.chop(1);
-        file.entries.append(windows1252(line));
+        file.entries.append(quillmark::fromWindows1252(line));
     }
     // The last line has no terminator, so the split leaves no empty tail.
     return file;
