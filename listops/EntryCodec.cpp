@@ -57,29 +57,47 @@ void forEachLine(View text, Unit lineFeed, Unit carriageReturn, ToEntry &&toEntr
 QStringList decodeEntries(const QByteArray &data)
 {
     QStringList entries;
+    decodeEntries(data, [&](QList<CompactText> &&block) {
+        for (const CompactText &entry : block)
+            entries.append(entry.toString());
+    });
+    return entries;
+}
+
+void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock)
+{
+    // Small enough to stay in the processor's cache on its way to the list.
+    constexpr qsizetype blockSize = 4096;
+    QList<CompactText> block;
+    block.reserve(blockSize);
+    const auto append = [&](CompactText &&entry) {
+        block.append(std::move(entry));
+        if (block.size() == blockSize) {
+            takeBlock(std::move(block));
+            block.clear();
+            block.reserve(blockSize);
+        }
+    };
     if (const auto bomEncoding = QStringConverter::encodingForData(data)) {
         const QString text = decodeMarkedText(data, *bomEncoding);
-        forEachLine(QStringView(text), u'\n', u'\r', [&](QStringView line) { entries.append(line.toString()); });
-        return entries;
+        forEachLine(QStringView(text), u'\n', u'\r', [&](QStringView line) { append(CompactText(line)); });
+    } else if (const QByteArrayView bytes(data); bytes.isValidUtf8()) {
+        // Line by line straight from the bytes, a line feed byte being a line
+        // feed in UTF-8 and Latin-1 alike. An ASCII line is its own Latin-1
+        // form and needs no decoding; a U+FEFF at the start of a line is text,
+        // not a mark.
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
+            const bool ascii = std::all_of(line.begin(), line.end(), [](char byte) { return byte >= 0; });
+            append(ascii ? CompactText::fromLatin1(line) : CompactText(QString(utf8.decode(line))));
+        });
+    } else {
+        // Not UTF-8: Latin-1, so that every byte survives a later save.
+        forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) { append(CompactText::fromLatin1(line)); });
     }
-    // Line by line straight from the bytes, so that the file is never held
-    // whole as text besides its entries; a line feed byte is a line feed in
-    // UTF-8 and Latin-1 alike. Stateless, so that a line (and so the file)
-    // ending in the first bytes of a UTF-8 sequence counts as not UTF-8; a
-    // U+FEFF at the start of a line is text, not a mark, whichever call of the
-    // decoder the line gets.
-    const QByteArrayView bytes(data);
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
-        if (!utf8.hasError())
-            entries.append(utf8.decode(line));
-    });
-    if (!utf8.hasError())
-        return entries;
-    entries.clear();
-    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) { entries.append(QString::fromLatin1(line)); });
-    return entries;
+    if (!block.isEmpty())
+        takeBlock(std::move(block));
 }
 
 QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype count, bool startsFile)

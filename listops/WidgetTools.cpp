@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "EntryCodec.h"
 #include "EntryDelegate.h"
+#include "EntryItem.h"
 #include "EntryOrdering.h"
 #include "FileWriting.h"
 
@@ -43,15 +44,29 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
         return;
     }
     const BusyCursor busy;
-    QStringList entries;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    quillmark::decodeEntries(bytes, [&](QList<quillmark::CompactText> &&block) {
+        appendEntries(list, std::move(block));
+    });
+}
+
+void WidgetTools::appendEntries(QListWidget *list, QList<quillmark::CompactText> texts) const
+{
+    if (texts.isEmpty())
+        return;
+    // Each row inserted on its own tells the view, which then forgets its
+    // layout and restarts its timer, a microsecond per row. A layout change
+    // makes it lay out all rows anew as well, once.
+    QAbstractItemModel *model = list->model();
+    emit model->layoutAboutToBeChanged();
     {
-        // The file's bytes go before the items are made, which is when the
-        // memory peaks.
-        const QByteArray bytes = file.readAll();
-        file.close();
-        entries = quillmark::decodeEntries(bytes);
+        const QSignalBlocker blocker(model);
+        int row = list->count();
+        for (quillmark::CompactText &text : texts)
+            list->insertItem(row++, new EntryItem(std::move(text)));
     }
-    list->insertItems(list->count(), entries);
+    emit model->layoutChanged();
 }
 
 void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
@@ -83,11 +98,11 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
 void WidgetTools::sortList(QListWidget *list) const
 {
     const BusyCursor busy;
-    QStringList texts = entries(list);
-    quillmark::sortEntries(texts);
     {
         const QSignalBlocker blocker(list->model());
-        setTexts(list, texts);
+        QList<quillmark::CompactText> texts = takeTexts(list);
+        quillmark::sortEntries(texts);
+        putTexts(list, std::move(texts));
     }
     announceChange(list);
 }
@@ -95,9 +110,9 @@ void WidgetTools::sortList(QListWidget *list) const
 void WidgetTools::pruneList(QListWidget *list) const
 {
     const BusyCursor busy;
-    const QStringList survivors = quillmark::pruneEntries(entries(list));
+    QList<quillmark::CompactText> survivors = quillmark::pruneEntries(takeTexts(list));
     list->clear();
-    list->insertItems(0, survivors);
+    appendEntries(list, std::move(survivors));
 }
 
 QStringList WidgetTools::entries(const QListWidget *list, int first, int count) const
@@ -134,10 +149,29 @@ void WidgetTools::rewriteList(QListWidget *list, const std::function<void(QStrin
     announceChange(list);
 }
 
-void WidgetTools::setTexts(QListWidget *list, const QStringList &texts) const
+QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list) const
 {
-    for (qsizetype row = 0; row < texts.size(); ++row)
-        list->item(int(row))->setText(texts.at(row));
+    QList<quillmark::CompactText> texts;
+    texts.reserve(list->count());
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem *item = list->item(row);
+        if (item->type() == EntryItem::Type)
+            texts.append(static_cast<EntryItem *>(item)->takeText());
+        else
+            texts.append(quillmark::CompactText(item->text()));
+    }
+    return texts;
+}
+
+void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts) const
+{
+    for (qsizetype row = 0; row < texts.size(); ++row) {
+        QListWidgetItem *item = list->item(int(row));
+        if (item->type() == EntryItem::Type)
+            static_cast<EntryItem *>(item)->putText(std::move(texts[row]));
+        else
+            item->setText(texts.at(row).toString());
+    }
 }
 
 // One change notice for the whole list instead of one per entry.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CompactText.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -28,6 +30,10 @@ public:
     // written, leaving any existing file as it was. An empty name does nothing.
     void saveList(QListWidget *list, const QString &fileName) const;
 
+    // Appends entries as new rows, telling the view once for the whole block;
+    // a file can be loaded a block at a time.
+    void appendEntries(QListWidget *list, QList<quillmark::CompactText> texts) const;
+
     void sortList(QListWidget *list) const;
     void pruneList(QListWidget *list) const;
 
@@ -42,8 +48,9 @@ public:
     void rewriteList(QListWidget *list, const std::function<void(QStringList &)> &rewrite) const;
 
 private:
-    // Writes the texts into the rows in order, without telling the view;
-    // announceChange tells it once for the whole list.
-    void setTexts(QListWidget *list, const QStringList &texts) const;
+    // Moves every row's text out of the list and back in, without copying a
+    // text or telling the view; announceChange tells it once for all rows.
+    QList<quillmark::CompactText> takeTexts(QListWidget *list) const;
+    void putTexts(QListWidget *list, QList<quillmark::CompactText> texts) const;
     void announceChange(QListWidget *list) const;
 };
