@@ -1,5 +1,7 @@
 #include "EntryDelegate.h"
 
+#include "EntryItem.h"
+
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QStyle>
@@ -79,6 +81,7 @@ void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
     // Nothing before the first character: its row is all zero.
     std::fill_n(kernings.begin(), 0x100, 0.0f);
     otherKernings.clear();
+    latin1Steps.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
 
     // What the style puts around a one-line text, taken from the style itself.
     const QString probeText = QStringLiteral("x");
@@ -138,9 +141,40 @@ float EntryDelegate::kerning(char16_t left, char16_t right) const
     return value;
 }
 
+float EntryDelegate::latin1Width(const QByteArray &text, float &ascent, float &descent) const
+{
+    float width = 0;
+    uchar previous = 0;
+    for (const char byte : text) {
+        const auto unit = uchar(byte);
+        float &step = latin1Steps[previous * 0x100 + unit];
+        if (std::isnan(step)) {
+            if (!glyph(unit).plain)
+                return -1;
+            step = kerning(previous, unit) + glyph(unit).advance;
+        }
+        width += step;
+        const Glyph &measured = glyphs[unit];
+        ascent = std::max(ascent, measured.ascent);
+        descent = std::max(descent, measured.descent);
+        previous = unit;
+    }
+    return width + glyphs[previous].overhang;
+}
+
 QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     prepareFor(option);
+    // The common case, without making a QString of the entry.
+    if (const QVariant latin1 = index.data(EntryItem::Latin1Role); latin1.isValid()) {
+        const QByteArray bytes = latin1.toByteArray();
+        const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
+        float ascent = emptyAscent;
+        float descent = emptyDescent;
+        const float width = trailingSpace ? -1 : latin1Width(bytes, ascent, descent);
+        if (width >= 0)
+            return QSize(qCeil(width), qCeil(ascent + descent)) + frame;
+    }
     const QString text = index.data(Qt::DisplayRole).toString();
     // The style leaves trailing spaces out of a line's width.
     if (!text.isEmpty() && text.back().isSpace())

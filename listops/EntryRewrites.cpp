@@ -2,18 +2,50 @@
 
 #include <QStringBuilder>
 
+#include <algorithm>
+
 namespace quillmark {
+
+namespace {
+
+bool isAscii(QStringView text)
+{
+    char16_t units = 0;
+    for (const QChar unit : text)
+        units |= unit.unicode();
+    return units < 0x80;
+}
+
+// Case in an ASCII text, a unit at a time: the Unicode tables cost about
+// twenty times as much, and nearly every entry of a typical list is ASCII. A
+// text without letters to change stays shared, as the Unicode mapping leaves
+// it, so it is not written back.
+QString convertAsciiCase(QString entry, char16_t first)
+{
+    const auto toChange = [first](QChar unit) { return char16_t(unit.unicode() - first) < 26; };
+    const auto from = std::find_if(entry.cbegin(), entry.cend(), toChange);
+    if (from == entry.cend())
+        return entry;
+    const qsizetype start = from - entry.cbegin();
+    for (auto unit = entry.begin() + start; unit != entry.end(); ++unit) {
+        if (toChange(*unit))
+            *unit = QChar(unit->unicode() ^ 0x20);
+    }
+    return entry;
+}
+
+} // namespace
 
 void convertToUpper(QStringList &entries)
 {
     for (QString &entry : entries)
-        entry = std::move(entry).toUpper();
+        entry = isAscii(entry) ? convertAsciiCase(std::move(entry), u'a') : std::move(entry).toUpper();
 }
 
 void convertToLower(QStringList &entries)
 {
     for (QString &entry : entries)
-        entry = std::move(entry).toLower();
+        entry = isAscii(entry) ? convertAsciiCase(std::move(entry), u'A') : std::move(entry).toLower();
 }
 
 void addAffixes(QStringList &entries, const Affixes &affixes)
