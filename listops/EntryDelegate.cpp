@@ -72,7 +72,8 @@ LineMetrics measureLine(const QString &text, const QFont &font, bool countTraili
 void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
 {
     const QStyle *currentStyle = option.widget ? option.widget->style() : nullptr;
-    if (prepared && option.font == font && currentStyle == style)
+    // The view hands every row a copy of its own font, which compares at once.
+    if (prepared && (option.font.isCopyOf(font) || option.font == font) && currentStyle == style)
         return;
     font = option.font;
     style = currentStyle;
@@ -141,22 +142,28 @@ float EntryDelegate::kerning(char16_t left, char16_t right) const
     return value;
 }
 
-float EntryDelegate::latin1Width(const QByteArray &text, float &ascent, float &descent) const
+float EntryDelegate::latin1Step(uchar previous, uchar unit) const
+{
+    float &step = latin1Steps[previous * 0x100 + unit];
+    const Glyph &measured = glyph(unit);
+    if (measured.plain && measured.ascent <= emptyAscent && measured.descent <= emptyDescent)
+        step = kerning(previous, unit) + measured.advance;
+    return step;
+}
+
+float EntryDelegate::latin1Width(const QByteArray &text) const
 {
     float width = 0;
     uchar previous = 0;
     for (const char byte : text) {
         const auto unit = uchar(byte);
-        float &step = latin1Steps[previous * 0x100 + unit];
+        float step = latin1Steps[previous * 0x100 + unit];
         if (std::isnan(step)) {
-            if (!glyph(unit).plain)
+            step = latin1Step(previous, unit);
+            if (std::isnan(step))
                 return -1;
-            step = kerning(previous, unit) + glyph(unit).advance;
         }
         width += step;
-        const Glyph &measured = glyphs[unit];
-        ascent = std::max(ascent, measured.ascent);
-        descent = std::max(descent, measured.descent);
         previous = unit;
     }
     return width + glyphs[previous].overhang;
@@ -169,11 +176,9 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
     if (const QVariant latin1 = index.data(EntryItem::Latin1Role); latin1.isValid()) {
         const QByteArray bytes = latin1.toByteArray();
         const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
-        float ascent = emptyAscent;
-        float descent = emptyDescent;
-        const float width = trailingSpace ? -1 : latin1Width(bytes, ascent, descent);
+        const float width = trailingSpace ? -1 : latin1Width(bytes);
         if (width >= 0)
-            return QSize(qCeil(width), qCeil(ascent + descent)) + frame;
+            return QSize(qCeil(width), qCeil(emptyAscent + emptyDescent)) + frame;
     }
     const QString text = index.data(Qt::DisplayRole).toString();
     // The style leaves trailing spaces out of a line's width.

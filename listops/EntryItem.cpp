@@ -27,7 +27,7 @@ void EntryItem::setData(int role, const QVariant &value)
         return QListWidgetItem::setData(role, value);
     entry = quillmark::CompactText(value.toString());
     // What the standard item does after a change, through the public model.
-    if (QListWidget *view = listWidget()) {
+    if (QListWidget *view = listWidget(); view && !view->model()->signalsBlocked()) {
         QAbstractItemModel *model = view->model();
         const QModelIndex index = model->index(view->row(this), 0);
         emit model->dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});

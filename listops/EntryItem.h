@@ -24,10 +24,12 @@ public:
     void setData(int role, const QVariant &value) override;
     QListWidgetItem *clone() const override;
 
-    // Move texts out and back in without copying them, for sorting and
-    // pruning a whole list; the caller tells the view once for all rows.
+    // The text without a detour through QVariant, and moved out and back in
+    // without copying, for commands on the whole list; the caller tells the
+    // view once for all rows.
     quillmark::CompactText takeText() { return std::move(entry); }
     void putText(quillmark::CompactText text) { entry = std::move(text); }
+    const quillmark::CompactText &compactText() const { return entry; }
 
     // The memory one entry of this many code units takes in the list, so that
     // Load can tell beforehand whether a file fits: the item with its text's

@@ -21,6 +21,15 @@ void showIoError(const QString &text)
 
 const QString cannotAccess = QStringLiteral("IO Error: cannot access open");
 
+// An entry row's text straight from its compact form: through QVariant it cost
+// as much again.
+QString textOf(const QListWidgetItem *item)
+{
+    if (item->type() == EntryItem::Type)
+        return static_cast<const EntryItem *>(item)->compactText().toString();
+    return item->text();
+}
+
 } // namespace
 
 void WidgetTools::prepareView(QListWidget *list) const
@@ -121,7 +130,7 @@ QStringList WidgetTools::entries(const QListWidget *list, int first, int count) 
     QStringList texts;
     texts.reserve(end - first);
     for (int row = first; row < end; ++row)
-        texts.append(list->item(row)->text());
+        texts.append(textOf(list->item(row)));
     return texts;
 }
 
@@ -142,7 +151,7 @@ void WidgetTools::rewriteList(QListWidget *list, const std::function<void(QStrin
             // item, and needs no writing back.
             for (qsizetype i = 0; i < texts.size(); ++i) {
                 if (!texts.at(i).isSharedWith(before.at(i)))
-                    list->item(first + int(i))->setText(texts.at(i));
+                    setText(list->item(first + int(i)), texts.at(i));
             }
         }
     }
@@ -172,6 +181,14 @@ void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> text
         else
             item->setText(texts.at(row).toString());
     }
+}
+
+void WidgetTools::setText(QListWidgetItem *item, const QString &text) const
+{
+    if (item->type() == EntryItem::Type)
+        static_cast<EntryItem *>(item)->putText(quillmark::CompactText(text));
+    else
+        item->setText(text);
 }
 
 // One change notice for the whole list instead of one per entry.

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QListWidget;
+class QListWidgetItem;
 
 // Moves entries between the list view and the list logic. Every change
 // reaches the view as one batch, never as one update per entry, so lists of
@@ -52,5 +53,7 @@ private:
     // text or telling the view; announceChange tells it once for all rows.
     QList<quillmark::CompactText> takeTexts(QListWidget *list) const;
     void putTexts(QListWidget *list, QList<quillmark::CompactText> texts) const;
+    // Sets one row's text without telling the view.
+    void setText(QListWidgetItem *item, const QString &text) const;
     void announceChange(QListWidget *list) const;
 };
