@@ -1,5 +1,6 @@
 #include "EntryRewrites.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace quillmark;
@@ -42,6 +43,15 @@ void TestEntryRewrites::convertCase_data()
     QTest::newRow("astral letter down") << QStringList{deseretCapital} << "L" << QStringList{deseretSmall};
     QTest::newRow("astral non-letter") << QStringList{grin + "a"} << "U" << QStringList{grin + "A"};
     QTest::newRow("empty list") << QStringList{} << "UL" << QStringList{};
+    // Latin-1 texts take a shortcut past the Unicode tables: it must agree
+    // with them on every character, those with capitals beyond Latin-1 aside.
+    QString latin1;
+    for (char16_t unit = 1; unit <= 0xFF; ++unit)
+        latin1 += QChar(unit);
+    QString staysLatin1 = latin1;
+    staysLatin1.remove(QRegularExpression(QStringLiteral("[ßÿµ]")));
+    QTest::newRow("all of Latin-1, upper") << QStringList{staysLatin1} << "U" << QStringList{staysLatin1.toUpper()};
+    QTest::newRow("all of Latin-1, lower") << QStringList{latin1} << "L" << QStringList{latin1.toLower()};
 }
 
 void TestEntryRewrites::convertCase()
