@@ -153,20 +153,31 @@ float EntryDelegate::latin1Step(uchar previous, uchar unit) const
 
 float EntryDelegate::latin1Width(const QByteArray &text) const
 {
-    float width = 0;
+    // Advances and kerning are whole 64ths of a pixel, which a float adds up
+    // exactly in any order; two sums let the processor add two at a time.
+    float sums[2] = {0, 0};
+    const float *steps = latin1Steps.data();
+    const auto *units = reinterpret_cast<const uchar *>(text.constData());
+    const qsizetype size = text.size();
     uchar previous = 0;
-    for (const char byte : text) {
-        const auto unit = uchar(byte);
-        float step = latin1Steps[previous * 0x100 + unit];
-        if (std::isnan(step)) {
-            step = latin1Step(previous, unit);
-            if (std::isnan(step))
+    for (qsizetype i = 0; i < size; i += 2) {
+        const uchar first = units[i];
+        const uchar second = i + 1 < size ? units[i + 1] : 0;
+        float firstStep = steps[previous * 0x100 + first];
+        // Nothing follows the last character: its step is zero.
+        float secondStep = i + 1 < size ? steps[first * 0x100 + second] : 0;
+        if (std::isnan(firstStep) || std::isnan(secondStep)) {
+            firstStep = latin1Step(previous, first);
+            if (i + 1 < size)
+                secondStep = latin1Step(first, second);
+            if (std::isnan(firstStep) || std::isnan(secondStep))
                 return -1;
         }
-        width += step;
-        previous = unit;
+        sums[0] += firstStep;
+        sums[1] += secondStep;
+        previous = i + 1 < size ? second : first;
     }
-    return width + glyphs[previous].overhang;
+    return sums[0] + sums[1] + glyphs[previous].overhang;
 }
 
 QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
