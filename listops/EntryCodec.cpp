@@ -33,6 +33,15 @@ QString decodeMarkedText(const QByteArray &data, QStringConverter::Encoding enco
     return withoutLoneSurrogates(decoder(data));
 }
 
+// Branch-free, so that the compiler checks many bytes at once.
+bool isAscii(QByteArrayView line)
+{
+    uchar bytes = 0;
+    for (const char byte : line)
+        bytes |= uchar(byte);
+    return bytes < 0x80;
+}
+
 // Hands each line of a text to toEntry: a line feed ends a line, a carriage
 // return right before it is part of the terminator, and a final terminator
 // adds no line. Bytes and UTF-16 alike, a line feed being one unit in both.
@@ -89,8 +98,7 @@ void decodeEntries(const QByteArray &data, const std::function<void(QList<Compac
         QStringDecoder utf8(QStringDecoder::Utf8,
                             QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
-            const bool ascii = std::all_of(line.begin(), line.end(), [](char byte) { return byte >= 0; });
-            append(ascii ? CompactText::fromLatin1(line) : CompactText(QString(utf8.decode(line))));
+            append(isAscii(line) ? CompactText::fromLatin1(line) : CompactText(QString(utf8.decode(line))));
         });
     } else {
         // Not UTF-8: Latin-1, so that every byte survives a later save.
