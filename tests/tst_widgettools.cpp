@@ -1,4 +1,5 @@
 #include "EntryCodec.h"
+#include "EntryItem.h"
 #include "WidgetTools.h"
 
 #include <QFile>
@@ -22,6 +23,7 @@ private slots:
     void rewriteReachesEveryBlock();
     void saveWritesEveryBlockOnce();
     void rewriteShowsTheWaitCursor();
+    void entryRowActsAsAnyItem();
 
 private:
     QListWidget *list = nullptr;
@@ -41,17 +43,29 @@ void TestWidgetTools::cleanup()
 void TestWidgetTools::rewriteReachesEveryBlock_data()
 {
     QTest::addColumn<int>("count");
+    // Rows as Load makes them, or standard items as any other code might.
+    QTest::addColumn<bool>("entryRows");
     for (int count : {0, 1, 4095, 4096, 4097, 10000})
-        QTest::addRow("%d entries", count) << count;
+        QTest::addRow("%d entries", count) << count << true;
+    QTest::addRow("4097 standard items") << 4097 << false;
 }
 
 void TestWidgetTools::rewriteReachesEveryBlock()
 {
     QFETCH(int, count);
+    QFETCH(bool, entryRows);
+    // Every third entry is beyond Latin-1, so rows of both forms change.
     QStringList entries;
     for (int row = 0; row < count; ++row)
-        entries.append(QString::number(row));
-    list->addItems(entries);
+        entries.append((row % 3 == 0 ? QStringLiteral("€") : QString()) + QString::number(row));
+    if (entryRows) {
+        QList<quillmark::CompactText> texts;
+        for (const QString &entry : std::as_const(entries))
+            texts.append(quillmark::CompactText(entry));
+        WidgetTools().appendEntries(list, texts);
+    } else {
+        list->addItems(entries);
+    }
     QList<QListWidgetItem *> items;
     for (int row = 0; row < count; ++row)
         items.append(list->item(row));
@@ -111,6 +125,27 @@ void TestWidgetTools::rewriteShowsTheWaitCursor()
     });
     QVERIFY(busy);
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+// The compact row is still a list item: its text, display and edit data are
+// the entry's, a change of text reaches the view, and a copy keeps the text.
+void TestWidgetTools::entryRowActsAsAnyItem()
+{
+    WidgetTools().appendEntries(list, {quillmark::CompactText(u"é"), quillmark::CompactText(u"€")});
+    QCOMPARE(list->count(), 2);
+    QListWidgetItem *item = list->item(1);
+    QCOMPARE(item->type(), EntryItem::Type);
+    QCOMPARE(item->text(), QStringLiteral("€"));
+    QCOMPARE(item->data(Qt::EditRole).toString(), QStringLiteral("€"));
+    QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("é"));
+
+    QSignalSpy changed(list->model(), &QAbstractItemModel::dataChanged);
+    item->setText(QStringLiteral("x"));
+    QCOMPARE(item->text(), QStringLiteral("x"));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().at(0).value<QModelIndex>().row(), 1);
+    const std::unique_ptr<QListWidgetItem> copy(item->clone());
+    QCOMPARE(copy->text(), QStringLiteral("x"));
 }
 
 QTEST_MAIN(TestWidgetTools)
