@@ -34,9 +34,9 @@ public:
     // The memory one entry of this many code units takes in the list, so that
     // Load can tell beforehand whether a file fits: the item with its text's
     // handle (72 bytes, an 80-byte block of glibc's), the item's private part
-    // (a 48-byte block), its pointer in the model and its place in the view's
-    // layout (8 + 4), and the text itself.
-    static constexpr qsizetype overheadBytes = 80 + 48 + 8 + 4;
+    // (a 48-byte block), its pointer in the model, its place and scroll step
+    // in the view's layout (8 + 4 + 4), and the text itself.
+    static constexpr qsizetype overheadBytes = 80 + 48 + 8 + 4 + 4;
     static constexpr qsizetype memoryBytes(qsizetype codeUnits, bool latin1)
     {
         return overheadBytes + quillmark::CompactText::memoryBytes(codeUnits, latin1);

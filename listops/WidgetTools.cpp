@@ -151,7 +151,7 @@ void WidgetTools::rewriteList(QListWidget *list, const std::function<void(QStrin
             // item, and needs no writing back.
             for (qsizetype i = 0; i < texts.size(); ++i) {
                 if (!texts.at(i).isSharedWith(before.at(i)))
-                    setText(list->item(first + int(i)), texts.at(i));
+                    setText(list->item(first + int(i)), quillmark::CompactText(texts.at(i)));
             }
         }
     }
@@ -174,21 +174,16 @@ QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list) const
 
 void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts) const
 {
-    for (qsizetype row = 0; row < texts.size(); ++row) {
-        QListWidgetItem *item = list->item(int(row));
-        if (item->type() == EntryItem::Type)
-            static_cast<EntryItem *>(item)->putText(std::move(texts[row]));
-        else
-            item->setText(texts.at(row).toString());
-    }
+    for (qsizetype row = 0; row < texts.size(); ++row)
+        setText(list->item(int(row)), std::move(texts[row]));
 }
 
-void WidgetTools::setText(QListWidgetItem *item, const QString &text) const
+void WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) const
 {
     if (item->type() == EntryItem::Type)
-        static_cast<EntryItem *>(item)->putText(quillmark::CompactText(text));
+        static_cast<EntryItem *>(item)->putText(std::move(text));
     else
-        item->setText(text);
+        item->setText(text.toString());
 }
 
 // One change notice for the whole list instead of one per entry.

@@ -54,6 +54,6 @@ private:
     QList<quillmark::CompactText> takeTexts(QListWidget *list) const;
     void putTexts(QListWidget *list, QList<quillmark::CompactText> texts) const;
     // Sets one row's text without telling the view.
-    void setText(QListWidgetItem *item, const QString &text) const;
+    void setText(QListWidgetItem *item, quillmark::CompactText text) const;
     void announceChange(QListWidget *list) const;
 };
