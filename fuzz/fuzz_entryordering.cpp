@@ -19,22 +19,6 @@
 
 namespace {
 
-QList<quillmark::CompactText> compact(const QStringList &texts)
-{
-    QList<quillmark::CompactText> compactTexts;
-    for (const QString &text : texts)
-        compactTexts.append(quillmark::CompactText(text));
-    return compactTexts;
-}
-
-QStringList expanded(const QList<quillmark::CompactText> &texts)
-{
-    QStringList strings;
-    for (const quillmark::CompactText &text : texts)
-        strings.append(text.toString());
-    return strings;
-}
-
 bool unitsNotAfter(const QString &a, const QString &b)
 {
     return !std::lexicographical_compare(b.utf16(), b.utf16() + b.size(), a.utf16(), a.utf16() + a.size());
@@ -50,9 +34,9 @@ QHash<QString, int> tally(const QStringList &texts)
 
 void checkSort(const QStringList &entries)
 {
-    QList<quillmark::CompactText> sortedTexts = compact(entries);
+    QList<quillmark::CompactText> sortedTexts = fuzzing::compact(entries);
     quillmark::sortEntries(sortedTexts);
-    const QStringList sorted = expanded(sortedTexts);
+    const QStringList sorted = fuzzing::expanded(sortedTexts);
     for (qsizetype i = 1; i < sorted.size(); ++i)
         FUZZ_REQUIRE(unitsNotAfter(sorted[i - 1], sorted[i]));
     FUZZ_REQUIRE(tally(sorted) == tally(entries));
@@ -73,7 +57,7 @@ bool isSubsequence(const QStringList &part, const QStringList &whole)
 
 void checkPrune(const QStringList &entries)
 {
-    const QStringList survivors = expanded(quillmark::pruneEntries(compact(entries)));
+    const QStringList survivors = fuzzing::expanded(quillmark::pruneEntries(fuzzing::compact(entries)));
     const QSet<QString> distinct(survivors.cbegin(), survivors.cend());
     FUZZ_REQUIRE(distinct.size() == survivors.size());
     FUZZ_REQUIRE(isSubsequence(survivors, entries));

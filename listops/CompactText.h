@@ -27,6 +27,10 @@ public:
     // Shares the text's memory.
     QByteArray latin1() const { return wide ? QByteArray() : units; }
 
+    // The bytes of a Latin-1 text, to rewrite in place into another Latin-1
+    // text, or null for a text beyond Latin-1.
+    QByteArray *latin1Bytes() { return wide ? nullptr : &units; }
+
     // Code units, read without making a QString: bytes for a Latin-1 text,
     // UTF-16 otherwise.
     bool isWide() const { return wide; }

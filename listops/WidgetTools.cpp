@@ -134,7 +134,8 @@ QStringList WidgetTools::entries(const QListWidget *list, int first, int count) 
     return texts;
 }
 
-void WidgetTools::rewriteList(QListWidget *list, const std::function<void(QStringList &)> &rewrite) const
+void WidgetTools::rewriteList(QListWidget *list,
+                              const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const
 {
     // Small enough for the block's texts to stay in the processor's cache
     // between reading and writing them back.
@@ -144,25 +145,20 @@ void WidgetTools::rewriteList(QListWidget *list, const std::function<void(QStrin
         const QSignalBlocker blocker(list->model());
         const int count = list->count();
         for (int first = 0; first < count; first += blockSize) {
-            const QStringList before = entries(list, first, qMin(blockSize, count - first));
-            QStringList texts = before;
+            QList<quillmark::CompactText> texts = takeTexts(list, first, qMin(blockSize, count - first));
             rewrite(texts);
-            // An entry the rewrite left alone still shares its text with the
-            // item, and needs no writing back.
-            for (qsizetype i = 0; i < texts.size(); ++i) {
-                if (!texts.at(i).isSharedWith(before.at(i)))
-                    setText(list->item(first + int(i)), quillmark::CompactText(texts.at(i)));
-            }
+            putTexts(list, std::move(texts), first);
         }
     }
     announceChange(list);
 }
 
-QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list) const
+QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list, int first, int count) const
 {
+    const int end = count < 0 ? list->count() : first + count;
     QList<quillmark::CompactText> texts;
-    texts.reserve(list->count());
-    for (int row = 0; row < list->count(); ++row) {
+    texts.reserve(end - first);
+    for (int row = first; row < end; ++row) {
         QListWidgetItem *item = list->item(row);
         if (item->type() == EntryItem::Type)
             texts.append(static_cast<EntryItem *>(item)->takeText());
@@ -172,10 +168,10 @@ QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list) const
     return texts;
 }
 
-void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts) const
+void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first) const
 {
-    for (qsizetype row = 0; row < texts.size(); ++row)
-        setText(list->item(int(row)), std::move(texts[row]));
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        setText(list->item(first + int(i)), std::move(texts[i]));
 }
 
 void WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) const

@@ -44,15 +44,17 @@ public:
 
     // Rewrites every entry's text in place, with a rewrite that treats each
     // entry on its own: rows keep their item objects, selection and current
-    // row. It runs on a block of rows at a time, so the old and the new texts
-    // of the whole list are never held at once.
-    void rewriteList(QListWidget *list, const std::function<void(QStringList &)> &rewrite) const;
+    // row. It runs on a block of rows at a time, whose texts it moves out of
+    // the rows and back without copying them.
+    void rewriteList(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
 
 private:
-    // Moves every row's text out of the list and back in, without copying a
-    // text or telling the view; announceChange tells it once for all rows.
-    QList<quillmark::CompactText> takeTexts(QListWidget *list) const;
-    void putTexts(QListWidget *list, QList<quillmark::CompactText> texts) const;
+    // Moves the texts of rows [first, first + count) out of the list, and
+    // texts back in from the first row given, without copying a text or
+    // telling the view; announceChange tells it once for all rows. A count of
+    // -1 means up to the end of the list.
+    QList<quillmark::CompactText> takeTexts(QListWidget *list, int first = 0, int count = -1) const;
+    void putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first = 0) const;
     // Sets one row's text without telling the view.
     void setText(QListWidgetItem *item, quillmark::CompactText text) const;
     void announceChange(QListWidget *list) const;

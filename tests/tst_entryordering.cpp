@@ -1,3 +1,4 @@
+#include "CompactLists.h"
 #include "EntryOrdering.h"
 
 #include <QRandomGenerator>
@@ -9,24 +10,6 @@
 using namespace quillmark;
 
 static const QString grin = QString::fromUtf8("\xf0\x9f\x98\x80"); // U+1F600: D83D DE00
-
-// Every text goes in and comes out through its compact form, which is Latin-1
-// or UTF-16 by the text, so the tables check both forms and their mixing.
-static QList<CompactText> compact(const QStringList &texts)
-{
-    QList<CompactText> compactTexts;
-    for (const QString &text : texts)
-        compactTexts.append(CompactText(text));
-    return compactTexts;
-}
-
-static QStringList expanded(const QList<CompactText> &texts)
-{
-    QStringList strings;
-    for (const CompactText &text : texts)
-        strings.append(text.toString());
-    return strings;
-}
 
 class TestEntryOrdering : public QObject
 {

@@ -1,3 +1,4 @@
+#include "CompactLists.h"
 #include "EntryCodec.h"
 #include "EntryItem.h"
 #include "WidgetTools.h"
@@ -59,10 +60,7 @@ void TestWidgetTools::rewriteReachesEveryBlock()
     for (int row = 0; row < count; ++row)
         entries.append((row % 3 == 0 ? QStringLiteral("€") : QString()) + QString::number(row));
     if (entryRows) {
-        QList<quillmark::CompactText> texts;
-        for (const QString &entry : std::as_const(entries))
-            texts.append(quillmark::CompactText(entry));
-        WidgetTools().appendEntries(list, texts);
+        WidgetTools().appendEntries(list, compact(entries));
     } else {
         list->addItems(entries);
     }
@@ -71,11 +69,12 @@ void TestWidgetTools::rewriteReachesEveryBlock()
         items.append(list->item(row));
     QSignalSpy changed(list->model(), &QAbstractItemModel::dataChanged);
 
-    // Only entries ending in an odd digit change; the others are left alone.
-    WidgetTools().rewriteList(list, [](QStringList &texts) {
-        for (QString &text : texts) {
-            if (text.back().digitValue() % 2 == 1)
-                text.append(u'!');
+    // Only entries ending in an odd digit change.
+    WidgetTools().rewriteList(list, [](QList<quillmark::CompactText> &texts) {
+        for (quillmark::CompactText &text : texts) {
+            QString changed = text.toString();
+            if (changed.back().digitValue() % 2 == 1)
+                text = quillmark::CompactText(changed.append(u'!'));
         }
     });
 
@@ -120,7 +119,7 @@ void TestWidgetTools::rewriteShowsTheWaitCursor()
 {
     list->addItems({"a", "b"});
     bool busy = false;
-    WidgetTools().rewriteList(list, [&](QStringList &) {
+    WidgetTools().rewriteList(list, [&](QList<quillmark::CompactText> &) {
         busy = QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
     });
     QVERIFY(busy);
