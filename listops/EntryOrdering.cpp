@@ -126,9 +126,11 @@ QList<CompactText> pruneEntries(QList<CompactText> entries, TextHash hash)
     // All hashes first, in one pass over the texts in order, which the
     // processor can stream; hashing each entry just before its lookup made the
     // whole prune several times slower at a million entries.
-    std::vector<size_t> hashes(size_t(entries.size()));
+    // Kept to 32 bits, which tell texts apart as well at any list size that
+    // fits in memory, at half the memory.
+    std::vector<quint32> hashes(size_t(entries.size()));
     for (qsizetype row = 0; row < entries.size(); ++row)
-        hashes[size_t(row)] = hash(entries.at(row));
+        hashes[size_t(row)] = quint32(hash(entries.at(row)));
 
     // An open-addressing table in one block of memory: QHash keeps each group
     // of buckets in an allocation of its own, which in a heap holding a
@@ -144,7 +146,7 @@ QList<CompactText> pruneEntries(QList<CompactText> entries, TextHash hash)
     std::vector<bool> first(size_t(entries.size()), false);
     qsizetype survivorCount = 0;
     for (qsizetype row = 0; row < entries.size(); ++row) {
-        const size_t hashValue = hashes[size_t(row)];
+        const quint32 hashValue = hashes[size_t(row)];
         for (size_t slot = hashValue & mask;; slot = (slot + 1) & mask) {
             const qsizetype taken = qsizetype(table[slot]) - 1;
             if (taken < 0) {
