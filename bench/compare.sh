@@ -98,8 +98,9 @@ declare -A tool_name=(
 )
 
 echo "Timing the tools ..." >&2
-printf '\n%s %s entries, median of %s runs; create_files_1 on the first %s\n\n' "$entries" "$profile" "$runs" \
-    "$pieces"
+printf '\n%s %s entries, median of %s runs' "$entries" "$profile" "$runs"
+[ "$pieces" -gt 0 ] && printf '; create_files_1 on the first %s' "$pieces"
+printf '\n\n'
 printf '%-14s %10s  %-16s %8s %7s  %11s\n' command quillmark_s tool tool_s ratio bytes/entry
 while read -r command seconds peak; do
     [[ $command == \#* ]] && continue
