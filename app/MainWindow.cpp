@@ -4,8 +4,8 @@
 
 #include "BreakUpPlan.h"
 #include "BusyCursor.h"
-#include "EntryCodec.h"
 #include "CompactRewrites.h"
+#include "EntryCodec.h"
 #include "FileWriting.h"
 
 #include <QFileDialog>
