@@ -4,12 +4,20 @@
 
 #include "BreakUpPlan.h"
 #include "BusyCursor.h"
+#include "CompactRewrites.h"
 #include "EntryCodec.h"
-#include "EntryRewrites.h"
 #include "FileWriting.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
+
+namespace {
+
+using Entries = QList<quillmark::CompactText>;
+const auto toLower = qOverload<Entries &>(quillmark::convertToLower);
+const auto toUpper = qOverload<Entries &>(quillmark::convertToUpper);
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -51,9 +59,9 @@ void MainWindow::on_btnLoad_clicked()
     tools.loadList(ui->listWidget, path);
     showItemCount();
     if (ui->rbConvertAllToLowercase->isChecked())
-        tools.rewriteList(ui->listWidget, quillmark::convertToLower);
+        tools.rewriteList(ui->listWidget, toLower);
     if (ui->rbConvertAllToUppercase->isChecked())
-        tools.rewriteList(ui->listWidget, quillmark::convertToUpper);
+        tools.rewriteList(ui->listWidget, toUpper);
 }
 
 void MainWindow::on_btnPrune_clicked()
@@ -79,30 +87,30 @@ void MainWindow::on_btnReplace_clicked()
 {
     const QString before = ui->txtReplaceBefore->text();
     const QString after = ui->txtReplaceAfter->text();
-    tools.rewriteList(ui->listWidget, [&](QStringList &entries) { quillmark::replaceAll(entries, before, after); });
+    tools.rewriteList(ui->listWidget, [&](Entries &entries) { quillmark::replaceAll(entries, before, after); });
 }
 
 void MainWindow::on_btnRemove_clicked()
 {
     const QString marker = ui->txtRemoveAllAfter->text();
-    tools.rewriteList(ui->listWidget, [&](QStringList &entries) { quillmark::removeAllAfter(entries, marker); });
+    tools.rewriteList(ui->listWidget, [&](Entries &entries) { quillmark::removeAllAfter(entries, marker); });
 }
 
 void MainWindow::on_btnAddToAll_clicked()
 {
     const quillmark::Affixes affixes{ui->chkAddStringInFrontAll->isChecked(), ui->txtAddStringInFront->text(),
                                      ui->chkAddStringAfterAll->isChecked(), ui->txtAddStringAfterAll->text()};
-    tools.rewriteList(ui->listWidget, [&](QStringList &entries) { quillmark::addAffixes(entries, affixes); });
+    tools.rewriteList(ui->listWidget, [&](Entries &entries) { quillmark::addAffixes(entries, affixes); });
 }
 
 void MainWindow::on_rbConvertAllToLowercase_clicked()
 {
-    tools.rewriteList(ui->listWidget, quillmark::convertToLower);
+    tools.rewriteList(ui->listWidget, toLower);
 }
 
 void MainWindow::on_rbConvertAllToUppercase_clicked()
 {
-    tools.rewriteList(ui->listWidget, quillmark::convertToUpper);
+    tools.rewriteList(ui->listWidget, toUpper);
 }
 
 void MainWindow::on_btnCreateFiles_clicked()

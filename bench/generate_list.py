@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Writes a reproducible list of entries for the benchmark, one per line.
 
-The same count and seed always give the same bytes. Entries are 5 to 60
-characters long: words, e-mail-like, URL-like and key=value entries in mixed
-letter case. About 30 % of the lines repeat an earlier line and about 16 %
-hold text beyond ASCII (é ü ß ñ € and CJK), so the case conversions, Prune
-and the UTF-8 paths all have real work to do.
+The same count, profile and seed always give the same bytes. About 30 % of
+the lines repeat an earlier line and about 16 % hold text beyond ASCII
+(é ü ß ñ € and CJK), so the case conversions, Prune and the UTF-8 paths all
+have real work to do. Two profiles:
 
-usage: generate_list.py COUNT OUTPUT [--seed N]
+- short: entries of 5 to 60 characters, words, e-mail-like, URL-like and
+  key=value entries in mixed letter case;
+- long: file paths of 60 to 150 characters, as in a listing of a whole disk,
+  many sharing their folders.
+
+usage: generate_list.py COUNT OUTPUT [--profile short|long] [--seed N]
 """
 
 import argparse
@@ -32,6 +36,9 @@ REPEAT_SHARE = 0.28
 NON_ASCII_SHARE = 0.16
 POOL_LIMIT = 200_000
 MIN_LENGTH, MAX_LENGTH = 5, 60
+PATH_MIN_LENGTH, PATH_MAX_LENGTH = 60, 150
+ROOTS = ("/home/", "/srv/backup/", "/var/lib/", "/usr/share/", "C:\\Users\\", "D:\\Archive\\")
+EXTENSIONS = (".txt", ".jpg", ".png", ".pdf", ".cpp", ".h", ".json", ".tar.gz", ".mp3", ".log")
 
 
 def styled(rng, word):
@@ -73,25 +80,48 @@ def key_value_entry(rng):
 MAKERS = (word_entry, email_entry, url_entry, key_value_entry)
 
 
-def new_entry(rng):
+def non_ascii_word(rng):
+    word = rng.choice(NON_ASCII_WORDS)
+    return word.upper() if rng.random() < 0.2 else word
+
+
+def short_entry(rng):
     entry = rng.choice(MAKERS)(rng)
     if rng.random() < NON_ASCII_SHARE:
-        extra = rng.choice(NON_ASCII_WORDS)
-        if rng.random() < 0.2:
-            extra = extra.upper()
         # Up front, so cutting to length keeps it.
-        entry = extra + rng.choice((" ", "_", "=")) + entry
+        entry = non_ascii_word(rng) + rng.choice((" ", "_", "=")) + entry
     while len(entry) < MIN_LENGTH:
         entry += rng.choice("abcdefghij")
     return entry[:MAX_LENGTH]
+
+
+def path_entry(rng):
+    root = rng.choice(ROOTS)
+    separator = "\\" if root.endswith("\\") else "/"
+    name = styled(rng, rng.choice(WORDS)) + rng.choice(("_", "-", " ")) + str(rng.randint(1, 99999))
+    if rng.random() < NON_ASCII_SHARE:
+        name = non_ascii_word(rng) + " " + name
+    name += rng.choice(EXTENSIONS)
+    length = rng.randint(PATH_MIN_LENGTH, PATH_MAX_LENGTH)
+    folders = [rng.choice(WORDS)]
+    while len(root) + sum(len(f) + 1 for f in folders) + len(name) < length:
+        folders.append(styled(rng, rng.choice(WORDS)) + rng.choice(("", "_" + str(rng.randint(1, 999)))))
+    # Cut inside the folders, so every entry still ends in a file name.
+    folder = separator.join(folders)[: max(1, length - len(root) - len(name) - 1)]
+    return (root + folder + separator + name)[:PATH_MAX_LENGTH]
+
+
+PROFILES = {"short": short_entry, "long": path_entry}
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("count", type=int)
     parser.add_argument("output")
+    parser.add_argument("--profile", choices=sorted(PROFILES), default="short")
     parser.add_argument("--seed", type=int, default=20260505)
     args = parser.parse_args()
+    new_entry = PROFILES[args.profile]
 
     rng = random.Random(args.seed)
     pool = []

@@ -5,6 +5,7 @@
 // size the process reached during that command (in any run).
 //
 // usage: quillmark_bench [N] [--list FILE] [--runs R] [--work DIR] [--only NAMES]
+//                        [--per-file K] [--profile short|long]
 
 #include "ApplicationFont.h"
 #include "ImmediateAnswerer.h"
@@ -52,7 +53,7 @@ struct Sample {
 class Bench
 {
 public:
-    Bench(const QString &listPath, const QString &workDir, qsizetype entries);
+    Bench(const QString &listPath, const QString &workDir, qsizetype entries, int perFile);
     int run(int runs, const QStringList &only);
 
 private:
@@ -76,6 +77,8 @@ private:
     QString savePath;
     QString splitFolder;
     qsizetype entries;
+    // Entries per piece for Create Files.
+    int perFile;
     MainWindow window;
     QListWidget *list = nullptr;
     ImmediateAnswerer answerer;
@@ -83,11 +86,12 @@ private:
     bool fresh = false;
 };
 
-Bench::Bench(const QString &listPath, const QString &workDir, qsizetype entries)
+Bench::Bench(const QString &listPath, const QString &workDir, qsizetype entries, int perFile)
     : listPath(listPath)
     , savePath(QDir(workDir).filePath(QStringLiteral("saved.txt")))
     , splitFolder(QDir(workDir).filePath(QStringLiteral("pieces")))
     , entries(entries)
+    , perFile(perFile)
 {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -100,7 +104,7 @@ Bench::Bench(const QString &listPath, const QString &workDir, qsizetype entries)
     child<QLineEdit>("txtAddStringInFront")->setText(QStringLiteral("pre_"));
     child<QCheckBox>("chkAddStringAfterAll")->setChecked(true);
     child<QLineEdit>("txtAddStringAfterAll")->setText(QStringLiteral("_suf"));
-    child<QLineEdit>("txtEntryCount")->setText(QStringLiteral("5000"));
+    child<QLineEdit>("txtEntryCount")->setText(QString::number(perFile));
     child<QLineEdit>("txtFileText")->setText(QStringLiteral("part"));
     settle();
 }
@@ -209,7 +213,7 @@ QList<Command> Bench::commands()
                  const qsizetype files = folder.entryList(QDir::Files).size();
                  folder.removeRecursively();
                  QDir().mkpath(splitFolder);
-                 const qsizetype expected = (entries + 4999) / 5000;
+                 const qsizetype expected = (entries + perFile - 1) / perFile;
                  return files == expected ? QString() : QStringLiteral("%1 files written").arg(files);
              }},
             rewrite("upper", "rbConvertAllToUppercase"),
@@ -317,14 +321,21 @@ int main(int argc, char *argv[])
     const QCommandLineOption onlyOption(QStringLiteral("only"),
                                         QStringLiteral("Comma-separated commands to time (default all), for profiling."),
                                         QStringLiteral("names"));
-    parser.addOptions({listOption, runsOption, workOption, onlyOption});
+    const QCommandLineOption perFileOption(QStringLiteral("per-file"),
+                                           QStringLiteral("Entries per piece for Create Files (default 5000)."),
+                                           QStringLiteral("count"), QStringLiteral("5000"));
+    const QCommandLineOption profileOption(QStringLiteral("profile"),
+                                           QStringLiteral("Kind of generated list: short or long (default short)."),
+                                           QStringLiteral("profile"), QStringLiteral("short"));
+    parser.addOptions({listOption, runsOption, workOption, onlyOption, perFileOption, profileOption});
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
     bool ok = true;
     const qsizetype entries = positional.isEmpty() ? 1'000'000 : positional.first().toLongLong(&ok);
     const int runs = parser.value(runsOption).toInt();
-    if (!ok || entries < 2 || runs < 1)
+    const int perFile = parser.value(perFileOption).toInt();
+    if (!ok || entries < 2 || runs < 1 || perFile < 1)
         parser.showHelp(2);
 
     QTemporaryDir temporary;
@@ -340,11 +351,11 @@ int main(int argc, char *argv[])
         listPath = QDir(work).filePath(QStringLiteral("list.txt"));
         const int status = QProcess::execute(QStringLiteral("python3"),
                                              {QStringLiteral(QUILLMARK_LIST_GENERATOR), QString::number(entries),
-                                              listPath});
+                                              listPath, QStringLiteral("--profile"), parser.value(profileOption)});
         if (status != 0)
             qFatal("the list generator failed");
     }
 
-    Bench bench(listPath, work, entries);
+    Bench bench(listPath, work, entries, perFile);
     return bench.run(runs, parser.value(onlyOption).split(u',', Qt::SkipEmptyParts));
 }

@@ -4,6 +4,8 @@
 // lists, and ending the run loudly when a property does not hold. libFuzzer
 // treats the abort as a crash and keeps the input that caused it.
 
+#include "CompactText.h"
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QStringList>
@@ -43,6 +45,23 @@ inline QStringList takeEntries(FuzzedDataProvider &input, int maxCount = 48)
     for (int i = 0; i < count; ++i)
         entries.append(takeText(input));
     return entries;
+}
+
+// Lists of texts in and out of their compact form.
+inline QList<quillmark::CompactText> compact(const QStringList &texts)
+{
+    QList<quillmark::CompactText> compactTexts;
+    for (const QString &text : texts)
+        compactTexts.append(quillmark::CompactText(text));
+    return compactTexts;
+}
+
+inline QStringList expanded(const QList<quillmark::CompactText> &texts)
+{
+    QStringList strings;
+    for (const quillmark::CompactText &text : texts)
+        strings.append(text.toString());
+    return strings;
 }
 
 } // namespace fuzzing

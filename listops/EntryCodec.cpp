@@ -37,6 +37,15 @@ QString decodeUnicodeText(const QByteArray &data, QStringConverter::Encoding enc
     return withoutLoneSurrogates(decoder(data));
 }
 
+// Branch-free, so that the compiler checks many bytes at once.
+bool isAscii(QByteArrayView line)
+{
+    uchar bytes = 0;
+    for (const char byte : line)
+        bytes |= uchar(byte);
+    return bytes < 0x80;
+}
+
 // Hands each line of a text to toEntry: a line feed ends a line, a carriage
 // return right before it is part of the terminator, and a final terminator
 // adds no line. Bytes and UTF-16 alike, a line feed being one unit in both.
@@ -54,14 +63,6 @@ void forEachLine(View text, Unit lineFeed, Unit carriageReturn, ToEntry &&toEntr
         toEntry(text.sliced(start, end - start));
         start = next;
     }
-}
-
-QStringList splitUnicodeText(const QByteArray &data, QStringConverter::Encoding encoding)
-{
-    const QString text = decodeUnicodeText(data, encoding);
-    QStringList entries;
-    forEachLine(QStringView(text), u'\n', u'\r', [&](QStringView line) { entries.append(line.toString()); });
-    return entries;
 }
 
 // Line by line straight from the bytes, so that the file is never held whole
@@ -114,37 +115,72 @@ std::optional<QStringList> decodeByGuess(QByteArrayView bytes)
     });
 }
 
-} // namespace
-
-QStringList decodeEntries(const QByteArray &data)
+// Hands each entry to append, in the first reading that suits the bytes.
+template <typename Append>
+void decodeInto(const QByteArray &data, Append &&append)
 {
+    const auto appendUnicode = [&](QStringConverter::Encoding encoding) {
+        const QString text = decodeUnicodeText(data, encoding);
+        forEachLine(QStringView(text), u'\n', u'\r', [&](QStringView line) { append(CompactText(line)); });
+    };
     if (const auto marked = QStringConverter::encodingForData(data))
-        return splitUnicodeText(data, *marked);
+        return appendUnicode(*marked);
     // Zero bytes are not text in UTF-8 or any legacy encoding, but half of
     // every UTF-16 text of ASCII characters, which is valid UTF-8 too.
     const bool hasZeros = data.contains('\0');
     const auto wide = hasZeros ? unicodeByZeroBytes(data) : std::nullopt;
     if (wide && lineFeedsAreWhole(data, *wide))
-        return splitUnicodeText(data, *wide);
-    // Stateless, so that a line (and so the file) ending in the first bytes
-    // of a UTF-8 sequence counts as not UTF-8; a U+FEFF at the start of a line
-    // is text, not a mark, whichever call of the decoder the line gets.
+        return appendUnicode(*wide);
     const QByteArrayView bytes(data);
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    if (auto entries = decodeLines(bytes, [&](QByteArrayView line) -> std::optional<QString> {
-            QString text = utf8.decode(line);
-            return utf8.hasError() ? std::nullopt : std::optional(std::move(text));
-        }))
-        return *entries;
+    if (bytes.isValidUtf8()) {
+        // Line by line straight from the bytes, a line feed byte being a line
+        // feed in UTF-8 too. An ASCII line is its own Latin-1 form and needs
+        // no decoding; a U+FEFF at the start of a line is text, not a mark.
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
+            append(isAscii(line) ? CompactText::fromLatin1(line) : CompactText(QString(utf8.decode(line))));
+        });
+        return;
+    }
     if (wide)
-        return splitUnicodeText(data, *wide);
+        return appendUnicode(*wide);
     if (!hasZeros) {
-        if (auto entries = decodeByGuess(bytes))
-            return *entries;
+        if (const std::optional<QStringList> guessed = decodeByGuess(bytes)) {
+            for (const QString &entry : *guessed)
+                append(CompactText(entry));
+            return;
+        }
     }
     // Every byte one character, so that nothing is lost whatever the file.
-    return *decodeLines(bytes, [](QByteArrayView line) { return std::optional(fromWindows1252(line)); });
+    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) { append(CompactText(fromWindows1252(line))); });
+}
+
+} // namespace
+
+QStringList decodeEntries(const QByteArray &data)
+{
+    QStringList entries;
+    decodeInto(data, [&](CompactText &&entry) { entries.append(entry.toString()); });
+    return entries;
+}
+
+void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock)
+{
+    // Small enough to stay in the processor's cache on its way to the list.
+    constexpr qsizetype blockSize = 4096;
+    QList<CompactText> block;
+    block.reserve(blockSize);
+    decodeInto(data, [&](CompactText &&entry) {
+        block.append(std::move(entry));
+        if (block.size() == blockSize) {
+            takeBlock(std::move(block));
+            block.clear();
+            block.reserve(blockSize);
+        }
+    });
+    if (!block.isEmpty())
+        takeBlock(std::move(block));
 }
 
 QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype count, bool startsFile)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "CompactText.h"
+
 #include <QByteArray>
 #include <QStringList>
+
+#include <functional>
 
 namespace quillmark {
 
@@ -15,6 +19,10 @@ namespace quillmark {
 // carriage return directly before it is part of the terminator. A final
 // terminator adds no empty entry, a last line without one is still an entry.
 QStringList decodeEntries(const QByteArray &data);
+
+// The same, handed over a block of entries at a time in their compact form,
+// so that the file is never held as text besides its entries.
+void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock);
 
 // The bytes a list file holds for entries [first, first + count): each entry
 // in UTF-8 followed by CR LF, the last one included. A count of -1 means up to

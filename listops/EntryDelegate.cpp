@@ -1,5 +1,7 @@
 #include "EntryDelegate.h"
 
+#include "EntryItem.h"
+
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QStyle>
@@ -70,7 +72,8 @@ LineMetrics measureLine(const QString &text, const QFont &font, bool countTraili
 void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
 {
     const QStyle *currentStyle = option.widget ? option.widget->style() : nullptr;
-    if (prepared && option.font == font && currentStyle == style)
+    // The view hands every row a copy of its own font, which compares at once.
+    if (prepared && (option.font.isCopyOf(font) || option.font == font) && currentStyle == style)
         return;
     font = option.font;
     style = currentStyle;
@@ -79,6 +82,7 @@ void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
     // Nothing before the first character: its row is all zero.
     std::fill_n(kernings.begin(), 0x100, 0.0f);
     otherKernings.clear();
+    latin1Steps.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
 
     // What the style puts around a one-line text, taken from the style itself.
     const QString probeText = QStringLiteral("x");
@@ -138,9 +142,55 @@ float EntryDelegate::kerning(char16_t left, char16_t right) const
     return value;
 }
 
+float EntryDelegate::latin1Step(uchar previous, uchar unit) const
+{
+    float &step = latin1Steps[previous * 0x100 + unit];
+    const Glyph &measured = glyph(unit);
+    if (measured.plain && measured.ascent <= emptyAscent && measured.descent <= emptyDescent)
+        step = kerning(previous, unit) + measured.advance;
+    return step;
+}
+
+float EntryDelegate::latin1Width(const QByteArray &text) const
+{
+    // Advances and kerning are whole 64ths of a pixel, which a float adds up
+    // exactly in any order; two sums let the processor add two at a time.
+    float sums[2] = {0, 0};
+    const float *steps = latin1Steps.data();
+    const auto *units = reinterpret_cast<const uchar *>(text.constData());
+    const qsizetype size = text.size();
+    uchar previous = 0;
+    for (qsizetype i = 0; i < size; i += 2) {
+        const uchar first = units[i];
+        const uchar second = i + 1 < size ? units[i + 1] : 0;
+        float firstStep = steps[previous * 0x100 + first];
+        // Nothing follows the last character: its step is zero.
+        float secondStep = i + 1 < size ? steps[first * 0x100 + second] : 0;
+        if (std::isnan(firstStep) || std::isnan(secondStep)) {
+            firstStep = latin1Step(previous, first);
+            if (i + 1 < size)
+                secondStep = latin1Step(first, second);
+            if (std::isnan(firstStep) || std::isnan(secondStep))
+                return -1;
+        }
+        sums[0] += firstStep;
+        sums[1] += secondStep;
+        previous = i + 1 < size ? second : first;
+    }
+    return sums[0] + sums[1] + glyphs[previous].overhang;
+}
+
 QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     prepareFor(option);
+    // The common case, without making a QString of the entry.
+    if (const QVariant latin1 = index.data(EntryItem::Latin1Role); latin1.isValid()) {
+        const QByteArray bytes = latin1.toByteArray();
+        const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
+        const float width = trailingSpace ? -1 : latin1Width(bytes);
+        if (width >= 0)
+            return QSize(qCeil(width), qCeil(emptyAscent + emptyDescent)) + frame;
+    }
     const QString text = index.data(Qt::DisplayRole).toString();
     // The style leaves trailing spaces out of a line's width.
     if (!text.isEmpty() && text.back().isSpace())

@@ -53,6 +53,11 @@ private:
     void prepareFor(const QStyleOptionViewItem &option) const;
     const Glyph &glyph(char16_t unit) const;
     float kerning(char16_t left, char16_t right) const;
+    // The width of a Latin-1 text whose line is as high as an empty one, or
+    // a negative value for any other.
+    float latin1Width(const QByteArray &text) const;
+    // NaN where the character cannot be summed or makes the line higher.
+    float latin1Step(uchar previous, uchar unit) const;
 
     // Everything below depends only on the font and style it was taken for.
     mutable QFont font;
@@ -66,5 +71,9 @@ private:
     mutable std::vector<Glyph> glyphs;
     // Pair kerning, in a table for Latin-1 pairs, where nearly all of it is.
     mutable std::vector<float> kernings;
+    // For Latin-1 texts, which have no script runs to break the kerning: a
+    // character's advance plus its kerning after the one before, by pair, so
+    // that a row is measured with one look-up and one sum per character.
+    mutable std::vector<float> latin1Steps;
     mutable QHash<quint32, float> otherKernings;
 };

@@ -9,10 +9,12 @@ namespace quillmark {
 
 namespace {
 
-// An entry as the sort sees it: its code units and where it stood.
+// An entry as the sort sees it: its code units, one byte or two each, and
+// where it stood. Sixteen bytes, as many as a key of one width took.
 struct SortKey {
-    const char16_t *units;
-    quint32 size;
+    const void *units;
+    quint32 size : 31;
+    quint32 wide : 1;
     quint32 row;
 };
 
@@ -20,7 +22,21 @@ struct SortKey {
 // every longer text it begins.
 int unitAt(const SortKey &key, quint32 depth)
 {
-    return depth < key.size ? int(key.units[depth]) : -1;
+    if (depth >= key.size)
+        return -1;
+    return key.wide ? int(static_cast<const char16_t *>(key.units)[depth])
+                    : int(static_cast<const uchar *>(key.units)[depth]);
+}
+
+// Whether a sorts before b, both sharing their first depth units.
+bool sortsBefore(const SortKey &a, const SortKey &b, quint32 depth)
+{
+    for (;; ++depth) {
+        const int unitA = unitAt(a, depth);
+        const int unitB = unitAt(b, depth);
+        if (unitA != unitB || unitA < 0)
+            return unitA < unitB;
+    }
 }
 
 // Multikey quicksort: partitions by one code unit at a time, so the long
@@ -31,10 +47,8 @@ void sortFrom(SortKey *keys, qsizetype count, quint32 depth)
 {
     while (count > 1) {
         if (count < 16) {
-            std::sort(keys, keys + count, [depth](const SortKey &a, const SortKey &b) {
-                return std::lexicographical_compare(a.units + std::min(depth, a.size), a.units + a.size,
-                                                    b.units + std::min(depth, b.size), b.units + b.size);
-            });
+            std::sort(keys, keys + count,
+                      [depth](const SortKey &a, const SortKey &b) { return sortsBefore(a, b, depth); });
             return;
         }
         std::swap(keys[0], keys[count / 2]);
@@ -73,13 +87,13 @@ void sortFrom(SortKey *keys, qsizetype count, quint32 depth)
 
 } // namespace
 
-void sortEntries(QStringList &entries)
+void sortEntries(QList<CompactText> &entries)
 {
     std::vector<SortKey> keys;
     keys.reserve(size_t(entries.size()));
     for (qsizetype row = 0; row < entries.size(); ++row) {
-        const QString &entry = entries.at(row);
-        keys.push_back({reinterpret_cast<const char16_t *>(entry.constData()), quint32(entry.size()), quint32(row)});
+        const CompactText &entry = entries.at(row);
+        keys.push_back({entry.data(), quint32(entry.size()), entry.isWide(), quint32(row)});
     }
     sortFrom(keys.data(), qsizetype(keys.size()), 0);
 
@@ -88,7 +102,7 @@ void sortEntries(QStringList &entries)
     for (qsizetype start = 0; start < qsizetype(keys.size()); ++start) {
         if (keys[size_t(start)].row == quint32(start))
             continue;
-        QString held = std::move(entries[start]);
+        CompactText held = std::move(entries[start]);
         qsizetype place = start;
         while (keys[size_t(place)].row != quint32(start)) {
             const qsizetype from = keys[size_t(place)].row;
@@ -101,19 +115,22 @@ void sortEntries(QStringList &entries)
     }
 }
 
-QStringList pruneEntries(const QStringList &entries)
+QList<CompactText> pruneEntries(QList<CompactText> entries)
 {
-    return pruneEntries(entries, [](QStringView text) { return qHash(text, QHashSeed::globalSeed()); });
+    return pruneEntries(std::move(entries),
+                        [](const CompactText &text) { return qHash(text, QHashSeed::globalSeed()); });
 }
 
-QStringList pruneEntries(const QStringList &entries, TextHash hash)
+QList<CompactText> pruneEntries(QList<CompactText> entries, TextHash hash)
 {
     // All hashes first, in one pass over the texts in order, which the
     // processor can stream; hashing each entry just before its lookup made the
     // whole prune several times slower at a million entries.
-    std::vector<size_t> hashes(size_t(entries.size()));
+    // Kept to 32 bits, which tell texts apart as well at any list size that
+    // fits in memory, at half the memory.
+    std::vector<quint32> hashes(size_t(entries.size()));
     for (qsizetype row = 0; row < entries.size(); ++row)
-        hashes[size_t(row)] = hash(entries.at(row));
+        hashes[size_t(row)] = quint32(hash(entries.at(row)));
 
     // An open-addressing table in one block of memory: QHash keeps each group
     // of buckets in an allocation of its own, which in a heap holding a
@@ -129,7 +146,7 @@ QStringList pruneEntries(const QStringList &entries, TextHash hash)
     std::vector<bool> first(size_t(entries.size()), false);
     qsizetype survivorCount = 0;
     for (qsizetype row = 0; row < entries.size(); ++row) {
-        const size_t hashValue = hashes[size_t(row)];
+        const quint32 hashValue = hashes[size_t(row)];
         for (size_t slot = hashValue & mask;; slot = (slot + 1) & mask) {
             const qsizetype taken = qsizetype(table[slot]) - 1;
             if (taken < 0) {
@@ -143,14 +160,15 @@ QStringList pruneEntries(const QStringList &entries, TextHash hash)
         }
     }
 
-    // Sized exactly: the list of survivors is the largest thing Prune holds.
-    QStringList survivors;
-    survivors.reserve(survivorCount);
+    // Survivors move to the front, in order, and the list shrinks to them.
+    qsizetype kept = 0;
     for (qsizetype row = 0; row < entries.size(); ++row) {
-        if (first[size_t(row)])
-            survivors.append(entries.at(row));
+        if (first[size_t(row)] && kept++ != row)
+            entries[kept - 1] = std::move(entries[row]);
     }
-    return survivors;
+    entries.resize(survivorCount);
+    entries.squeeze();
+    return entries;
 }
 
 } // namespace quillmark

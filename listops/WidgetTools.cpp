@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "EntryCodec.h"
 #include "EntryDelegate.h"
+#include "EntryItem.h"
 #include "EntryOrdering.h"
 #include "FileMessages.h"
 #include "FileWriting.h"
@@ -21,6 +22,15 @@ void showIoError(const QString &text)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("IO Error"), text);
     box.exec();
+}
+
+// An entry row's text straight from its compact form: through QVariant it cost
+// as much again.
+QString textOf(const QListWidgetItem *item)
+{
+    if (item->type() == EntryItem::Type)
+        return static_cast<const EntryItem *>(item)->compactText().toString();
+    return item->text();
 }
 
 } // namespace
@@ -43,25 +53,41 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
     QString error;
     {
         const BusyCursor busy;
-        QStringList entries;
+        const int before = list->count();
         try {
-            quillmark::ListFileContent content = quillmark::readListFile(fileName, quillmark::availableMemory());
+            const quillmark::ListFileContent content = quillmark::readListFile(fileName, quillmark::availableMemory());
             error = content.error;
-            // The file's bytes go before the items are made, which is when the
-            // memory peaks.
-            entries = quillmark::decodeEntries(std::exchange(content.bytes, {}));
+            quillmark::decodeEntries(content.bytes, [&](QList<quillmark::CompactText> &&block) {
+                appendEntries(list, std::move(block));
+            });
         } catch (const std::bad_alloc &) {
             // The estimate before reading keeps this rare; the list must
-            // survive it all the same.
-            entries.clear();
+            // survive it all the same, as it was.
+            list->model()->removeRows(before, list->count() - before);
             error = quillmark::fileFailure(QStringLiteral("load"), fileName,
                                            QStringLiteral("There is not enough memory for it."));
         }
-        if (!entries.isEmpty())
-            list->insertItems(list->count(), entries);
     }
     if (!error.isEmpty())
         showIoError(error);
+}
+
+void WidgetTools::appendEntries(QListWidget *list, QList<quillmark::CompactText> texts) const
+{
+    if (texts.isEmpty())
+        return;
+    // Each row inserted on its own tells the view, which then forgets its
+    // layout and restarts its timer, a microsecond per row. A layout change
+    // makes it lay out all rows anew as well, once.
+    QAbstractItemModel *model = list->model();
+    emit model->layoutAboutToBeChanged();
+    {
+        const QSignalBlocker blocker(model);
+        int row = list->count();
+        for (quillmark::CompactText &text : texts)
+            list->insertItem(row++, new EntryItem(std::move(text)));
+    }
+    emit model->layoutChanged();
 }
 
 void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
@@ -94,11 +120,11 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
 void WidgetTools::sortList(QListWidget *list) const
 {
     const BusyCursor busy;
-    QStringList texts = entries(list);
-    quillmark::sortEntries(texts);
     {
         const QSignalBlocker blocker(list->model());
-        setTexts(list, texts);
+        QList<quillmark::CompactText> texts = takeTexts(list);
+        quillmark::sortEntries(texts);
+        putTexts(list, std::move(texts));
     }
     announceChange(list);
 }
@@ -106,9 +132,9 @@ void WidgetTools::sortList(QListWidget *list) const
 void WidgetTools::pruneList(QListWidget *list) const
 {
     const BusyCursor busy;
-    const QStringList survivors = quillmark::pruneEntries(entries(list));
+    QList<quillmark::CompactText> survivors = quillmark::pruneEntries(takeTexts(list));
     list->clear();
-    list->insertItems(0, survivors);
+    appendEntries(list, std::move(survivors));
 }
 
 QStringList WidgetTools::entries(const QListWidget *list, int first, int count) const
@@ -117,11 +143,12 @@ QStringList WidgetTools::entries(const QListWidget *list, int first, int count) 
     QStringList texts;
     texts.reserve(end - first);
     for (int row = first; row < end; ++row)
-        texts.append(list->item(row)->text());
+        texts.append(textOf(list->item(row)));
     return texts;
 }
 
-void WidgetTools::rewriteList(QListWidget *list, const std::function<void(QStringList &)> &rewrite) const
+void WidgetTools::rewriteList(QListWidget *list,
+                              const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const
 {
     // Small enough for the block's texts to stay in the processor's cache
     // between reading and writing them back.
@@ -131,24 +158,41 @@ void WidgetTools::rewriteList(QListWidget *list, const std::function<void(QStrin
         const QSignalBlocker blocker(list->model());
         const int count = list->count();
         for (int first = 0; first < count; first += blockSize) {
-            const QStringList before = entries(list, first, qMin(blockSize, count - first));
-            QStringList texts = before;
+            QList<quillmark::CompactText> texts = takeTexts(list, first, qMin(blockSize, count - first));
             rewrite(texts);
-            // An entry the rewrite left alone still shares its text with the
-            // item, and needs no writing back.
-            for (qsizetype i = 0; i < texts.size(); ++i) {
-                if (!texts.at(i).isSharedWith(before.at(i)))
-                    list->item(first + int(i))->setText(texts.at(i));
-            }
+            putTexts(list, std::move(texts), first);
         }
     }
     announceChange(list);
 }
 
-void WidgetTools::setTexts(QListWidget *list, const QStringList &texts) const
+QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list, int first, int count) const
 {
-    for (qsizetype row = 0; row < texts.size(); ++row)
-        list->item(int(row))->setText(texts.at(row));
+    const int end = count < 0 ? list->count() : first + count;
+    QList<quillmark::CompactText> texts;
+    texts.reserve(end - first);
+    for (int row = first; row < end; ++row) {
+        QListWidgetItem *item = list->item(row);
+        if (item->type() == EntryItem::Type)
+            texts.append(static_cast<EntryItem *>(item)->takeText());
+        else
+            texts.append(quillmark::CompactText(item->text()));
+    }
+    return texts;
+}
+
+void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first) const
+{
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        setText(list->item(first + int(i)), std::move(texts[i]));
+}
+
+void WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) const
+{
+    if (item->type() == EntryItem::Type)
+        static_cast<EntryItem *>(item)->putText(std::move(text));
+    else
+        item->setText(text.toString());
 }
 
 // One change notice for the whole list instead of one per entry.

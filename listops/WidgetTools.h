@@ -1,10 +1,13 @@
 #pragma once
 
+#include "CompactText.h"
+
 #include <QStringList>
 
 #include <functional>
 
 class QListWidget;
+class QListWidgetItem;
 
 // Moves entries between the list view and the list logic. Every change
 // reaches the view as one batch, never as one update per entry, so lists of
@@ -28,6 +31,10 @@ public:
     // written, leaving any existing file as it was. An empty name does nothing.
     void saveList(QListWidget *list, const QString &fileName) const;
 
+    // Appends entries as new rows, telling the view once for the whole block;
+    // a file can be loaded a block at a time.
+    void appendEntries(QListWidget *list, QList<quillmark::CompactText> texts) const;
+
     void sortList(QListWidget *list) const;
     void pruneList(QListWidget *list) const;
 
@@ -37,13 +44,18 @@ public:
 
     // Rewrites every entry's text in place, with a rewrite that treats each
     // entry on its own: rows keep their item objects, selection and current
-    // row. It runs on a block of rows at a time, so the old and the new texts
-    // of the whole list are never held at once.
-    void rewriteList(QListWidget *list, const std::function<void(QStringList &)> &rewrite) const;
+    // row. It runs on a block of rows at a time, whose texts it moves out of
+    // the rows and back without copying them.
+    void rewriteList(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
 
 private:
-    // Writes the texts into the rows in order, without telling the view;
-    // announceChange tells it once for the whole list.
-    void setTexts(QListWidget *list, const QStringList &texts) const;
+    // Moves the texts of rows [first, first + count) out of the list, and
+    // texts back in from the first row given, without copying a text or
+    // telling the view; announceChange tells it once for all rows. A count of
+    // -1 means up to the end of the list.
+    QList<quillmark::CompactText> takeTexts(QListWidget *list, int first = 0, int count = -1) const;
+    void putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first = 0) const;
+    // Sets one row's text without telling the view.
+    void setText(QListWidgetItem *item, quillmark::CompactText text) const;
     void announceChange(QListWidget *list) const;
 };

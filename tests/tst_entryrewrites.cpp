@@ -1,5 +1,7 @@
-#include "EntryRewrites.h"
+#include "CompactLists.h"
+#include "CompactRewrites.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace quillmark;
@@ -55,6 +57,16 @@ void TestEntryRewrites::convertCase_data()
     QTest::newRow("final sigma beside astral letters and a growing one")
             << QStringList{deseretCapital + QStringLiteral("Σ"), QStringLiteral("ΑΣ") + deseretCapital, QStringLiteral("\u0130Σ")}
             << "L" << QStringList{deseretSmall + QStringLiteral("ς"), QStringLiteral("ασ") + deseretSmall, QStringLiteral("i\u0307ς")};
+    // Latin-1 texts change case in their own bytes: that must agree with the
+    // Unicode tables on every character, those with capitals beyond Latin-1
+    // aside.
+    QString latin1;
+    for (char16_t unit = 1; unit <= 0xFF; ++unit)
+        latin1 += QChar(unit);
+    QString staysLatin1 = latin1;
+    staysLatin1.remove(QRegularExpression(QStringLiteral("[ßÿµ]")));
+    QTest::newRow("all of Latin-1, upper") << QStringList{staysLatin1} << "U" << QStringList{staysLatin1.toUpper()};
+    QTest::newRow("all of Latin-1, lower") << QStringList{latin1} << "L" << QStringList{latin1.toLower()};
 }
 
 void TestEntryRewrites::convertCase()
@@ -62,9 +74,13 @@ void TestEntryRewrites::convertCase()
     QFETCH(QStringList, entries);
     QFETCH(QString, steps);
     QFETCH(QStringList, expected);
-    for (const QChar step : steps)
+    QList<CompactText> compactEntries = compact(entries);
+    for (const QChar step : steps) {
         step == u'U' ? convertToUpper(entries) : convertToLower(entries);
+        step == u'U' ? convertToUpper(compactEntries) : convertToLower(compactEntries);
+    }
     QCOMPARE(entries, expected);
+    QCOMPARE(expanded(compactEntries), expected);
 }
 
 void TestEntryRewrites::addAffixes_data()
@@ -97,9 +113,13 @@ void TestEntryRewrites::addAffixes()
     QFETCH(QString, suffix);
     QFETCH(int, times);
     QFETCH(QStringList, expected);
-    for (int i = 0; i < times; ++i)
+    QList<CompactText> compactEntries = compact(entries);
+    for (int i = 0; i < times; ++i) {
         quillmark::addAffixes(entries, {usePrefix, prefix, useSuffix, suffix});
+        quillmark::addAffixes(compactEntries, {usePrefix, prefix, useSuffix, suffix});
+    }
     QCOMPARE(entries, expected);
+    QCOMPARE(expanded(compactEntries), expected);
 }
 
 void TestEntryRewrites::replaceAll_data()
@@ -119,6 +139,9 @@ void TestEntryRewrites::replaceAll_data()
     QTest::newRow("empty search inserts everywhere") << QStringList{"ab", ""} << "" << "-" << QStringList{"-a-b-", "-"};
     QTest::newRow("astral search") << QStringList{"a" + grin + "b" + grin} << grin << "." << QStringList{"a.b."};
     QTest::newRow("astral replacement") << QStringList{"a+b"} << "+" << grin << QStringList{"a" + grin + "b"};
+    QTest::newRow("Latin-1 text leaves Latin-1") << QStringList{QStringLiteral("café"), QStringLiteral("5 €")}
+                                                 << QStringLiteral("é") << QStringLiteral("€")
+                                                 << QStringList{QStringLiteral("caf€"), QStringLiteral("5 €")};
     // A surrogate pair is one character: "before each character"
     // must not break it in two, or Save would lose it.
     QTest::newRow("empty search keeps pairs whole")
@@ -132,8 +155,11 @@ void TestEntryRewrites::replaceAll()
     QFETCH(QString, before);
     QFETCH(QString, after);
     QFETCH(QStringList, expected);
+    QList<CompactText> compactEntries = compact(entries);
     quillmark::replaceAll(entries, before, after);
+    quillmark::replaceAll(compactEntries, before, after);
     QCOMPARE(entries, expected);
+    QCOMPARE(expanded(compactEntries), expected);
 }
 
 void TestEntryRewrites::removeAllAfter_data()
@@ -159,8 +185,11 @@ void TestEntryRewrites::removeAllAfter()
     QFETCH(QStringList, entries);
     QFETCH(QString, marker);
     QFETCH(QStringList, expected);
+    QList<CompactText> compactEntries = compact(entries);
     quillmark::removeAllAfter(entries, marker);
+    quillmark::removeAllAfter(compactEntries, marker);
     QCOMPARE(entries, expected);
+    QCOMPARE(expanded(compactEntries), expected);
 }
 
 QTEST_APPLESS_MAIN(TestEntryRewrites)

@@ -1,4 +1,6 @@
+#include "CompactLists.h"
 #include "EntryCodec.h"
+#include "EntryItem.h"
 #include "WidgetTools.h"
 
 #include <QFile>
@@ -22,6 +24,7 @@ private slots:
     void rewriteReachesEveryBlock();
     void saveWritesEveryBlockOnce();
     void rewriteShowsTheWaitCursor();
+    void entryRowActsAsAnyItem();
 
 private:
     QListWidget *list = nullptr;
@@ -41,27 +44,37 @@ void TestWidgetTools::cleanup()
 void TestWidgetTools::rewriteReachesEveryBlock_data()
 {
     QTest::addColumn<int>("count");
+    // Rows as Load makes them, or standard items as any other code might.
+    QTest::addColumn<bool>("entryRows");
     for (int count : {0, 1, 4095, 4096, 4097, 10000})
-        QTest::addRow("%d entries", count) << count;
+        QTest::addRow("%d entries", count) << count << true;
+    QTest::addRow("4097 standard items") << 4097 << false;
 }
 
 void TestWidgetTools::rewriteReachesEveryBlock()
 {
     QFETCH(int, count);
+    QFETCH(bool, entryRows);
+    // Every third entry is beyond Latin-1, so rows of both forms change.
     QStringList entries;
     for (int row = 0; row < count; ++row)
-        entries.append(QString::number(row));
-    list->addItems(entries);
+        entries.append((row % 3 == 0 ? QStringLiteral("€") : QString()) + QString::number(row));
+    if (entryRows) {
+        WidgetTools().appendEntries(list, compact(entries));
+    } else {
+        list->addItems(entries);
+    }
     QList<QListWidgetItem *> items;
     for (int row = 0; row < count; ++row)
         items.append(list->item(row));
     QSignalSpy changed(list->model(), &QAbstractItemModel::dataChanged);
 
-    // Only entries ending in an odd digit change; the others are left alone.
-    WidgetTools().rewriteList(list, [](QStringList &texts) {
-        for (QString &text : texts) {
-            if (text.back().digitValue() % 2 == 1)
-                text.append(u'!');
+    // Only entries ending in an odd digit change.
+    WidgetTools().rewriteList(list, [](QList<quillmark::CompactText> &texts) {
+        for (quillmark::CompactText &text : texts) {
+            QString changed = text.toString();
+            if (changed.back().digitValue() % 2 == 1)
+                text = quillmark::CompactText(changed.append(u'!'));
         }
     });
 
@@ -106,11 +119,32 @@ void TestWidgetTools::rewriteShowsTheWaitCursor()
 {
     list->addItems({"a", "b"});
     bool busy = false;
-    WidgetTools().rewriteList(list, [&](QStringList &) {
+    WidgetTools().rewriteList(list, [&](QList<quillmark::CompactText> &) {
         busy = QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
     });
     QVERIFY(busy);
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+// The compact row is still a list item: its text, display and edit data are
+// the entry's, a change of text reaches the view, and a copy keeps the text.
+void TestWidgetTools::entryRowActsAsAnyItem()
+{
+    WidgetTools().appendEntries(list, {quillmark::CompactText(u"é"), quillmark::CompactText(u"€")});
+    QCOMPARE(list->count(), 2);
+    QListWidgetItem *item = list->item(1);
+    QCOMPARE(item->type(), EntryItem::Type);
+    QCOMPARE(item->text(), QStringLiteral("€"));
+    QCOMPARE(item->data(Qt::EditRole).toString(), QStringLiteral("€"));
+    QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("é"));
+
+    QSignalSpy changed(list->model(), &QAbstractItemModel::dataChanged);
+    item->setText(QStringLiteral("x"));
+    QCOMPARE(item->text(), QStringLiteral("x"));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().at(0).value<QModelIndex>().row(), 1);
+    const std::unique_ptr<QListWidgetItem> copy(item->clone());
+    QCOMPARE(copy->text(), QStringLiteral("x"));
 }
 
 QTEST_MAIN(TestWidgetTools)

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "CompactText.h"
+
+#include <QListWidgetItem>
+
+// A list row that holds its entry as a CompactText instead of a QVariant
+// holding a QString, which with the standard item's table of roles cost about
+// 420 to 500 bytes for a path of 92 characters. Its text and display data are
+// the entry's exact text, as for any item; every other role is the standard
+// item's.
+class EntryItem : public QListWidgetItem
+{
+public:
+    static constexpr int Type = QListWidgetItem::UserType + 1;
+    // The entry's Latin-1 bytes, shared with the item, or an invalid variant
+    // for text beyond Latin-1: lets the view measure rows without making a
+    // QString for each.
+    static constexpr int Latin1Role = Qt::UserRole + 1;
+
+    explicit EntryItem(quillmark::CompactText text = {});
+
+    QVariant data(int role) const override;
+    void setData(int role, const QVariant &value) override;
+    QListWidgetItem *clone() const override;
+
+    // The text without a detour through QVariant, and moved out and back in
+    // without copying, for commands on the whole list; the caller tells the
+    // view once for all rows.
+    quillmark::CompactText takeText() { return std::move(entry); }
+    void putText(quillmark::CompactText text) { entry = std::move(text); }
+    const quillmark::CompactText &compactText() const { return entry; }
+
+    // The memory one entry of this many code units takes in the list, so that
+    // Load can tell beforehand whether a file fits: the item with its text's
+    // handle (72 bytes, an 80-byte block of glibc's), the item's private part
+    // (a 48-byte block), its pointer in the model, its place and scroll step
+    // in the view's layout (8 + 4 + 4), and the text itself.
+    static constexpr qsizetype overheadBytes = 80 + 48 + 8 + 4 + 4;
+    static constexpr qsizetype memoryBytes(qsizetype codeUnits, bool latin1)
+    {
+        return overheadBytes + quillmark::CompactText::memoryBytes(codeUnits, latin1);
+    }
+
+private:
+    quillmark::CompactText entry;
+};
