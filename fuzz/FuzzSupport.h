@@ -4,7 +4,7 @@
 // lists, and ending the run loudly when a property does not hold. libFuzzer
 // treats the abort as a crash and keeps the input that caused it.
 
-#include "CompactText.h"
+#include "CompactLists.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -47,22 +47,9 @@ inline QStringList takeEntries(FuzzedDataProvider &input, int maxCount = 48)
     return entries;
 }
 
-// Lists of texts in and out of their compact form.
-inline QList<quillmark::CompactText> compact(const QStringList &texts)
-{
-    QList<quillmark::CompactText> compactTexts;
-    for (const QString &text : texts)
-        compactTexts.append(quillmark::CompactText(text));
-    return compactTexts;
-}
-
-inline QStringList expanded(const QList<quillmark::CompactText> &texts)
-{
-    QStringList strings;
-    for (const quillmark::CompactText &text : texts)
-        strings.append(text.toString());
-    return strings;
-}
+// Lists of texts in and out of their compact form, shared with the tests.
+using ::compact;
+using ::expanded;
 
 } // namespace fuzzing
 
