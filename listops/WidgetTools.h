@@ -24,7 +24,8 @@ public:
     void prepareView(QListWidget *list) const;
 
     // Appends the lines of the named file; shows "IO Error" when it cannot be
-    // read. An empty name does nothing.
+    // read or would not fit in the memory left, with the list as it was. An
+    // empty name does nothing.
     void loadList(QListWidget *list, const QString &fileName) const;
 
     // Replaces the named file by the list; shows "IO Error" when it cannot be
