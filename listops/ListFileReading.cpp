@@ -15,9 +15,6 @@ namespace {
 
 using nodes::Kind;
 
-// A list item with its text's header, its own allocations and its place in
-// the view, as measured on the running program, rounded up.
-constexpr qint64 bytesPerListItem = 256;
 constexpr qint64 chunkSize = 1 << 20;
 
 QString sizeText(qint64 bytes)
@@ -52,16 +49,17 @@ qint64 readChunk(QFile &file, QByteArray &bytes)
     return got;
 }
 
-} // namespace
-
-qint64 loadCost(qint64 bytes, qint64 lines)
+// The memory that loading bytes of a file with that many lines takes at its
+// peak: the bytes, their text (up to two bytes for every byte read), and an
+// item for each line, the last one perhaps without its line feed.
+qint64 loadCost(qint64 bytes, qint64 lines, qint64 bytesPerItem)
 {
-    // The text takes up to two bytes for every byte read (UTF-16), and the
-    // last line may lack its line feed.
-    return 3 * bytes + (lines + 1) * bytesPerListItem;
+    return 3 * bytes + (lines + 1) * bytesPerItem;
 }
 
-ListFileContent readListFile(const QString &fileName, qint64 memoryBudget)
+} // namespace
+
+ListFileContent readListFile(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem)
 {
     QFile file;
     nodes::Node node;
@@ -85,7 +83,7 @@ ListFileContent readListFile(const QString &fileName, qint64 memoryBudget)
             return cannotLoad(fileName, file.errorString());
         lines = lineFeedsIn(bytes.constData(), bytes.size());
         const qint64 estimatedLines = bytes.isEmpty() ? 0 : qint64(double(lines) * knownSize / bytes.size());
-        const qint64 cost = loadCost(knownSize, estimatedLines);
+        const qint64 cost = loadCost(knownSize, estimatedLines, bytesPerItem);
         if (cost > budget) {
             return cannotLoad(fileName, QStringLiteral("It is %1 and would take about %2 of memory as a list, "
                                                        "but only %3 is free.")
@@ -105,7 +103,7 @@ ListFileContent readListFile(const QString &fileName, qint64 memoryBudget)
                                    + QStringLiteral("\nOnly the part before the error was loaded.")};
         }
         lines += lineFeedsIn(bytes.constData() + before, got);
-        if (loadCost(bytes.size(), lines) > budget) {
+        if (loadCost(bytes.size(), lines, bytesPerItem) > budget) {
             return cannotLoad(fileName, QStringLiteral("It did not end within %1, and more of it would take more "
                                                        "memory than the %2 that is free.")
                                                 .arg(sizeText(bytes.size()), sizeText(budget)));

@@ -14,15 +14,12 @@ struct ListFileContent {
 };
 
 // Reads a list file whole, unless the list it makes would not fit in the
-// given number of bytes of memory (the budget; -1 for no limit): a file of
-// known size is measured before it is read, and a device or a file of unknown
-// size (endless, like /dev/zero, or sized 0, like those of /proc) is read only
-// until it ends or its cost reaches the budget. A pipe or socket is refused at
-// once rather than waited on.
-ListFileContent readListFile(const QString &fileName, qint64 memoryBudget);
-
-// The memory that loading a file of the given bytes and lines takes at its
-// peak: the bytes, their text, and one list item for each line.
-qint64 loadCost(qint64 bytes, qint64 lines);
+// given number of bytes of memory (the budget; -1 for no limit), each line
+// costing its list item's bytesPerItem besides its text: a file of known size
+// is measured before it is read, and a device or a file of unknown size
+// (endless, like /dev/zero, or sized 0, like those of /proc) is read only
+// until it ends or its cost reaches the budget. A pipe or socket is refused
+// at once rather than waited on.
+ListFileContent readListFile(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem);
 
 } // namespace quillmark

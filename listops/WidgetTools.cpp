@@ -55,7 +55,8 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
         const BusyCursor busy;
         const int before = list->count();
         try {
-            const quillmark::ListFileContent content = quillmark::readListFile(fileName, quillmark::availableMemory());
+            const quillmark::ListFileContent content = quillmark::readListFile(
+                    fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true));
             error = content.error;
             quillmark::decodeEntries(content.bytes, [&](QList<quillmark::CompactText> &&block) {
                 appendEntries(list, std::move(block));

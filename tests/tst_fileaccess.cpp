@@ -235,7 +235,7 @@ void TestFileAccess::unreadableFileIsRefused()
     const QString path = makeFile(base.filePath(QStringLiteral("secret.txt")), "hidden\n");
     setOwner(path, unprivileged::effectiveUser(), 0, 0200);
     const QString outcome = unprivileged::runAsUser([&] {
-        const ListFileContent content = readListFile(path, -1);
+        const ListFileContent content = readListFile(path, -1, 0);
         return QString::number(content.bytes.size()) + u'|' + content.error;
     });
     QCOMPARE(outcome, QStringLiteral("0|IO Error: cannot access open\nCannot open %1:\n%2")
