@@ -21,9 +21,20 @@ QString sizeText(qint64 bytes)
     return QLocale::system().formattedDataSize(bytes);
 }
 
+// Counted in a byte for each block of 240 bytes (fewer than 256, and whole
+// vectors of 16), which the compiler does 16 bytes at a time; std::count
+// widened every byte's count to 64 bits and took as long as decoding them.
 qint64 lineFeedsIn(const char *data, qint64 size)
 {
-    return std::count(data, data + size, '\n');
+    qint64 count = 0;
+    for (qint64 done = 0; done < size;) {
+        const qint64 end = std::min(size, done + 240);
+        uchar inBlock = 0;
+        for (; done < end; ++done)
+            inBlock += data[done] == '\n';
+        count += inBlock;
+    }
+    return count;
 }
 
 QString cannotOpen(const QString &fileName, const QString &reason)
