@@ -187,11 +187,11 @@ ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qi
         const qsizetype carried = bytes.size();
         if (!file.readInto(bytes)) {
             if (!file.error.isEmpty() && !file.keepsPart)
-                return {file.error, false};
+                return {.error = file.error, .keepsLines = false};
             // The last line, whole or up to a read error.
             if (!bytes.isEmpty() && !takeLines(bytes))
-                return {{}, false, true};
-            return {file.error};
+                return {.error = {}, .stopped = true};
+            return {.error = file.error};
         }
         // The carried start of a line holds no line feed.
         const qsizetype lastLineFeed = QByteArrayView(bytes).sliced(carried).lastIndexOf('\n');
@@ -199,7 +199,7 @@ ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qi
             continue;
         const qsizetype end = carried + lastLineFeed + 1;
         if (!takeLines(QByteArrayView(bytes).first(end)))
-            return {{}, false, true};
+            return {.error = {}, .stopped = true};
         char *const start = bytes.data();
         std::copy(start + end, start + bytes.size(), start);
         bytes.truncate(bytes.size() - end);
