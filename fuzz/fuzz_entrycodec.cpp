@@ -31,6 +31,9 @@
 //     CR LF as above, counted in units of that encoding.
 //  Files with a byte-order mark are left out of 4 and 5, since loading drops
 //  the mark (property 2 still covers them).
+//  6. Decoding x a line at a time, as Load decodes a UTF-8 file while it reads
+//     it, accepts every line exactly when x, less a leading UTF-8 mark, is
+//     valid UTF-8 (as in 4) without zero bytes, and then gives decode(x).
 
 #include "FuzzSupport.h"
 
@@ -167,6 +170,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         pieces += quillmark::encodeEntries(entries, i, 1, i == 0);
     }
     FUZZ_REQUIRE(pieces == saved);
+
+    QStringList streamed;
+    quillmark::Utf8LineDecoder decoder([&](QList<quillmark::CompactText> &&block) {
+        for (const quillmark::CompactText &entry : block)
+            streamed.append(entry.toString());
+    });
+    bool accepted = true;
+    for (qsizetype start = 0; start < file.size() && accepted;) {
+        const qsizetype lineFeed = file.indexOf('\n', start);
+        const qsizetype end = lineFeed < 0 ? file.size() : lineFeed + 1;
+        accepted = decoder.decode(QByteArrayView(file).sliced(start, end - start));
+        start = end;
+    }
+    const QByteArray unmarked = file.startsWith("\xEF\xBB\xBF") ? file.sliced(3) : file;
+    FUZZ_REQUIRE(accepted == (isStrictUtf8(unmarked) && !file.contains('\0')));
+    if (accepted) {
+        decoder.finish();
+        FUZZ_REQUIRE(streamed == entries);
+    }
 
     if (startsWithByteOrderMark(file))
         return 0;

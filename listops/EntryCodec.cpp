@@ -115,6 +115,24 @@ std::optional<QStringList> decodeByGuess(QByteArrayView bytes)
     });
 }
 
+// Stateless, and a U+FEFF at the start of a line is text, not a mark.
+QStringDecoder utf8ForLines()
+{
+    return QStringDecoder(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+}
+
+// Line by line straight from valid UTF-8 bytes, a line feed byte being a line
+// feed in UTF-8 too. An ASCII line is its own Latin-1 form and needs no
+// decoding.
+template <typename Append>
+void appendUtf8Lines(QByteArrayView bytes, QStringDecoder &utf8, Append &&append)
+{
+    forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
+        append(isAscii(line) ? CompactText::fromLatin1(line) : CompactText(QString(utf8.decode(line))));
+    });
+}
+
 // Hands each entry to append, in the first reading that suits the bytes.
 template <typename Append>
 void decodeInto(const QByteArray &data, Append &&append)
@@ -133,15 +151,8 @@ void decodeInto(const QByteArray &data, Append &&append)
         return appendUnicode(*wide);
     const QByteArrayView bytes(data);
     if (bytes.isValidUtf8()) {
-        // Line by line straight from the bytes, a line feed byte being a line
-        // feed in UTF-8 too. An ASCII line is its own Latin-1 form and needs
-        // no decoding; a U+FEFF at the start of a line is text, not a mark.
-        QStringDecoder utf8(QStringDecoder::Utf8,
-                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
-            append(isAscii(line) ? CompactText::fromLatin1(line) : CompactText(QString(utf8.decode(line))));
-        });
-        return;
+        QStringDecoder utf8 = utf8ForLines();
+        return appendUtf8Lines(bytes, utf8, append);
     }
     if (wide)
         return appendUnicode(*wide);
@@ -167,20 +178,35 @@ QStringList decodeEntries(const QByteArray &data)
 
 void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock)
 {
-    // Small enough to stay in the processor's cache on its way to the list.
-    constexpr qsizetype blockSize = 4096;
-    QList<CompactText> block;
-    block.reserve(blockSize);
-    decodeInto(data, [&](CompactText &&entry) {
-        block.append(std::move(entry));
-        if (block.size() == blockSize) {
-            takeBlock(std::move(block));
-            block.clear();
-            block.reserve(blockSize);
+    EntryBlocks blocks(takeBlock);
+    decodeInto(data, [&](CompactText &&entry) { blocks.append(std::move(entry)); });
+    blocks.flush();
+}
+
+Utf8LineDecoder::Utf8LineDecoder(const std::function<void(QList<CompactText> &&)> &takeBlock)
+    : blocks(takeBlock)
+    , utf8(utf8ForLines())
+{
+}
+
+bool Utf8LineDecoder::decode(QByteArrayView lines)
+{
+    if (atStart) {
+        atStart = false;
+        // Decoding the whole file drops a mark at its start, and a UTF-16 or
+        // UTF-32 one makes it another kind of file.
+        if (const auto marked = QStringConverter::encodingForData(lines)) {
+            if (*marked != QStringConverter::Utf8)
+                return false;
+            lines = lines.sliced(QByteArrayView("\xef\xbb\xbf").size());
         }
-    });
-    if (!block.isEmpty())
-        takeBlock(std::move(block));
+    }
+    // Zero bytes may make the file UTF-16 or UTF-32 and an invalid sequence a
+    // legacy encoding, which only the whole file tells.
+    if (lines.contains('\0') || !lines.isValidUtf8())
+        return false;
+    appendUtf8Lines(lines, utf8, [&](CompactText &&entry) { blocks.append(std::move(entry)); });
+    return true;
 }
 
 QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype count, bool startsFile)

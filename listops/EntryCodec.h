@@ -1,8 +1,10 @@
 #pragma once
 
 #include "CompactText.h"
+#include "EntryBlocks.h"
 
 #include <QByteArray>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <functional>
@@ -23,6 +25,30 @@ QStringList decodeEntries(const QByteArray &data);
 // The same, handed over a block of entries at a time in their compact form,
 // so that the file is never held as text besides its entries.
 void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock);
+
+// Decodes a list file in the common case, UTF-8 (or ASCII) without zero bytes,
+// a run of whole lines at a time, so that the file need never be held whole:
+// the entries decodeEntries makes of the whole file, handed over a block at a
+// time. A line feed byte is never part of a longer UTF-8 sequence, so runs
+// that are each valid UTF-8 make a valid whole.
+class Utf8LineDecoder
+{
+public:
+    explicit Utf8LineDecoder(const std::function<void(QList<CompactText> &&)> &takeBlock);
+
+    // Decodes the next run of lines, each ending in a line feed but the last
+    // of the file. False when the run shows that the file is not of that
+    // kind: it must then be decoded whole, and nothing handed over counts.
+    bool decode(QByteArrayView lines);
+
+    // Hands over the last entries, at the end of the file.
+    void finish() { blocks.flush(); }
+
+private:
+    EntryBlocks blocks;
+    QStringDecoder utf8;
+    bool atStart = true;
+};
 
 // The bytes a list file holds for entries [first, first + count): each entry
 // in UTF-8 followed by CR LF, the last one included. A count of -1 means up to

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <functional>
 
 namespace quillmark {
 
@@ -21,5 +24,23 @@ struct ListFileContent {
 // until it ends or its cost reaches the budget. A pipe or socket is refused
 // at once rather than waited on.
 ListFileContent readListFile(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem);
+
+// How reading a list file a run of lines at a time ended.
+struct ListFileLines {
+    // The text of the "IO Error" box; empty when the whole file was read.
+    QString error;
+    // Whether the lines handed over are to stay: all of them, or those before
+    // a read error part of the way. None are when the file would not fit.
+    bool keepsLines = true;
+    // Whether takeLines asked to stop; nothing else is then told.
+    bool stopped = false;
+};
+
+// Reads a list file as readListFile does, with the same checks and messages,
+// but hands its bytes to takeLines as they come, a run of whole lines of about
+// a megabyte at a time (only the file's last line may lack its line feed), so
+// that the file is never held whole. takeLines returns false to stop reading.
+ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
+                                const std::function<bool(QByteArrayView)> &takeLines);
 
 } // namespace quillmark

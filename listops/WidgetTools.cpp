@@ -7,7 +7,7 @@
 #include "EntryOrdering.h"
 #include "FileMessages.h"
 #include "FileWriting.h"
-#include "ListFileReading.h"
+#include "ListFileLoading.h"
 #include "MemoryBudget.h"
 
 #include <QListWidget>
@@ -54,17 +54,15 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
     {
         const BusyCursor busy;
         const int before = list->count();
+        const auto dropLoaded = [&] { list->model()->removeRows(before, list->count() - before); };
         try {
-            const quillmark::ListFileContent content = quillmark::readListFile(
-                    fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true));
-            error = content.error;
-            quillmark::decodeEntries(content.bytes, [&](QList<quillmark::CompactText> &&block) {
-                appendEntries(list, std::move(block));
-            });
+            error = quillmark::loadListFile(
+                    fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true),
+                    [&](QList<quillmark::CompactText> &&block) { appendEntries(list, std::move(block)); }, dropLoaded);
         } catch (const std::bad_alloc &) {
             // The estimate before reading keeps this rare; the list must
             // survive it all the same, as it was.
-            list->model()->removeRows(before, list->count() - before);
+            dropLoaded();
             error = quillmark::fileFailure(QStringLiteral("load"), fileName,
                                            QStringLiteral("There is not enough memory for it."));
         }

@@ -15,6 +15,8 @@ private slots:
     void decode();
     void decodeWithoutMark_data();
     void decodeWithoutMark();
+    void decodeUtf8ByRuns_data();
+    void decodeUtf8ByRuns();
     void decodesLegacyBytesLosslessly();
     void decodesVeryLongLine();
     void encode_data();
@@ -175,6 +177,46 @@ void TestEntryCodec::decodeWithoutMark()
             line.chop(1);
     }
     QCOMPARE(decodeEntries(bytes), lines);
+}
+
+// A file read a run of lines at a time: while it is UTF-8 without zero bytes,
+// the entries of the whole file; the first run that shows it is not is
+// refused, so that the whole file can be decoded instead.
+void TestEntryCodec::decodeUtf8ByRuns_data()
+{
+    QTest::addColumn<QByteArrayList>("runs");
+    QTest::addColumn<int>("refusedRun");
+    const int none = -1;
+    QTest::newRow("mark dropped at the start of the file only")
+            << QByteArrayList{"\xef\xbb\xbf" "a\r\n", "\xef\xbb\xbf" "b\n\n", "c\r"} << none;
+    QTest::newRow("mark alone") << QByteArrayList{"\xef\xbb\xbf"} << none;
+    QTest::newRow("characters of every length")
+            << QByteArrayList{"caf\xc3\xa9\n\xe2\x82\xac\n", "plain\n", "\xf0\x9f\x98\x80"} << none;
+    QTest::newRow("utf-16 mark") << QByteArrayList{QByteArray("\xff\xfe" "a\0\n", 5), QByteArray("\0b\0", 3)} << 0;
+    QTest::newRow("zero byte in a later run") << QByteArrayList{"a\n", QByteArray("b\0\n", 3)} << 1;
+    QTest::newRow("invalid byte in a later run") << QByteArrayList{"caf\xc3\xa9\n", "caf\xe9\n"} << 1;
+    QTest::newRow("sequence cut off by the end of the file") << QByteArrayList{"a\n", "\xf0\x9f"} << 1;
+}
+
+void TestEntryCodec::decodeUtf8ByRuns()
+{
+    QFETCH(QByteArrayList, runs);
+    QFETCH(int, refusedRun);
+    QStringList entries;
+    Utf8LineDecoder decoder([&](QList<CompactText> &&block) {
+        for (const CompactText &entry : block)
+            entries.append(entry.toString());
+    });
+    int refused = -1;
+    for (int i = 0; i < runs.size() && refused < 0; ++i) {
+        if (!decoder.decode(runs.at(i)))
+            refused = i;
+    }
+    QCOMPARE(refused, refusedRun);
+    if (refused < 0) {
+        decoder.finish();
+        QCOMPARE(entries, decodeEntries(runs.join()));
+    }
 }
 
 void TestEntryCodec::decodesLegacyBytesLosslessly()

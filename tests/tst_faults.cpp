@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,6 +91,33 @@ ListFile millionMixedLines()
             file.bytes += i % 4 == 1 || i % 4 == 3 ? "\r\n" : "\n";
         file.entries.append(QString::fromLatin1(text));
     }
+    return file;
+}
+
+// UTF-8 lines as Load reads them, a megabyte at a time, with a CR LF and then
+// a character of three bytes cut in two by the end of a read. The last line
+// comes after both, the first to show what the file really is.
+ListFile utf8AcrossReads(bool marked, const QByteArray &lastLine, const QString &lastEntry)
+{
+    constexpr qsizetype readSize = 1 << 20;
+    ListFile file{marked ? "\xef\xbb\xbf" : "", {}};
+    // Lines, then one of x's that ends right before the given offset.
+    const auto linesUpTo = [&](qsizetype end) {
+        for (int i = 0; file.bytes.size() < end - 64; ++i) {
+            const QByteArray line = "\xe2\x82\xac entry " + QByteArray::number(i);
+            file.bytes += line + "\r\n";
+            file.entries.append(QString::fromUtf8(line));
+        }
+        const QByteArray xs(end - file.bytes.size(), 'x');
+        file.bytes += xs;
+        file.entries.append(QString::fromLatin1(xs));
+    };
+    linesUpTo(readSize - 1);
+    file.bytes += "\r\n";
+    linesUpTo(2 * readSize - 1);
+    file.bytes += "\xe2\x82\xac\n" + lastLine;
+    file.entries.last() += u'€';
+    file.entries.append(lastEntry);
     return file;
 }
 
@@ -300,31 +328,44 @@ void TestFaults::loadRefused()
 void TestFaults::loadsHostileFile_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("empty file") << "empty";
-    QTest::newRow("single 50 MB line") << "long line";
-    QTest::newRow("binary with NUL bytes") << "binary";
-    QTest::newRow("1,000,000 lines, mixed line ends") << "million";
+    // Whether Load shows the lines it has read so far and then takes them
+    // back, to read the file again whole: only where the first megabyte
+    // looked like UTF-8 but the file is not.
+    QTest::addColumn<bool>("retracted");
+    QTest::newRow("empty file") << "empty" << false;
+    QTest::newRow("single 50 MB line") << "long line" << false;
+    QTest::newRow("binary with NUL bytes") << "binary" << false;
+    QTest::newRow("1,000,000 lines, mixed line ends") << "million" << false;
+    QTest::newRow("utf-8 with a mark, cut by reads") << "utf-8" << false;
+    QTest::newRow("utf-8, then a NUL byte") << "late nul" << true;
+    QTest::newRow("utf-8 with a mark, then an invalid byte") << "late invalid" << true;
 #ifdef Q_OS_LINUX
     // Sized 0 by the system, yet full of lines.
-    QTest::newRow("file of /proc") << "proc";
+    QTest::newRow("file of /proc") << "proc" << false;
 #endif
 }
 
 void TestFaults::loadsHostileFile()
 {
     QFETCH(QString, kind);
+    QFETCH(bool, retracted);
     const QString procPath = QStringLiteral("/proc/self/mountinfo");
     const ListFile file = kind == u"long line" ? singleLongLine()
             : kind == u"proc"                  ? procFile(procPath)
             : kind == u"binary"                ? binaryWithNuls()
             : kind == u"million"               ? millionMixedLines()
+            : kind == u"utf-8"                 ? utf8AcrossReads(true, "end", u"end"_s)
+            : kind == u"late nul"              ? utf8AcrossReads(false, "nul\0"_ba, u"nul\0"_s)
+            : kind == u"late invalid"          ? utf8AcrossReads(true, "caf\xe9", u"caf\uFFFD"_s)
                                                : ListFile{};
     const QString path = kind == u"proc" ? procPath : writeFile(*dir, QStringLiteral("in.txt"), file.bytes);
     const QString out = dir->filePath(QStringLiteral("out.txt"));
     ModalAnswerer answerer({path, out, out});
+    const QSignalSpy removals(list->model(), &QAbstractItemModel::rowsRemoved);
     click("btnLoad");
 
     QVERIFY(answerer.boxes.isEmpty());
+    QCOMPARE(!removals.isEmpty(), retracted);
     const QStringList expected = existing + file.entries;
     QCOMPARE(list->count(), expected.size());
     QVERIFY(texts() == expected); // QCOMPARE would print megabytes
