@@ -4,11 +4,20 @@
 
 #include <QList>
 
+#include <functional>
+
 namespace quillmark {
 
 // Ascending by UTF-16 code units, no locale and no case folding: "10" before
 // "9", "B" before "a", the empty entry first.
 void sortEntries(QList<CompactText> &entries);
+
+// The same for entries kept elsewhere, such as in the rows of a list: take
+// hands over the entry of each row, from the first, and put takes them back
+// in sorted order, row by row. The texts are moved, never copied, and
+// whatever they remember goes with them.
+void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)> &take,
+                 const std::function<void(qsizetype row, CompactText &&text)> &put);
 
 // Drops every entry whose text is identical to an earlier one's; the earliest
 // of each text survives, in its original order and with its exact text.

@@ -123,9 +123,9 @@ void WidgetTools::sortList(QListWidget *list) const
     const BusyCursor busy;
     {
         const QSignalBlocker blocker(list->model());
-        QList<quillmark::CompactText> texts = takeTexts(list);
-        quillmark::sortEntries(texts);
-        putTexts(list, std::move(texts));
+        quillmark::sortEntries(
+                list->count(), [&](qsizetype row) { return takeText(list->item(int(row))); },
+                [&](qsizetype row, quillmark::CompactText &&text) { setText(list->item(int(row)), std::move(text)); });
     }
     announceChange(list);
 }
@@ -172,14 +172,16 @@ QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list, int firs
     const int end = count < 0 ? list->count() : first + count;
     QList<quillmark::CompactText> texts;
     texts.reserve(end - first);
-    for (int row = first; row < end; ++row) {
-        QListWidgetItem *item = list->item(row);
-        if (item->type() == EntryItem::Type)
-            texts.append(static_cast<EntryItem *>(item)->takeText());
-        else
-            texts.append(quillmark::CompactText(item->text()));
-    }
+    for (int row = first; row < end; ++row)
+        texts.append(takeText(list->item(row)));
     return texts;
+}
+
+quillmark::CompactText WidgetTools::takeText(QListWidgetItem *item) const
+{
+    if (item->type() == EntryItem::Type)
+        return static_cast<EntryItem *>(item)->takeText();
+    return quillmark::CompactText(item->text());
 }
 
 void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first) const

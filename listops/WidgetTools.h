@@ -56,7 +56,8 @@ private:
     // -1 means up to the end of the list.
     QList<quillmark::CompactText> takeTexts(QListWidget *list, int first = 0, int count = -1) const;
     void putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first = 0) const;
-    // Sets one row's text without telling the view.
+    // Moves one row's text out, or in, without telling the view.
+    quillmark::CompactText takeText(QListWidgetItem *item) const;
     void setText(QListWidgetItem *item, quillmark::CompactText text) const;
     void announceChange(QListWidget *list) const;
 };
