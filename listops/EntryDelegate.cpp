@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QListWidget>
 #include <QStyle>
 #include <QTextLayout>
 #include <QWidget>
@@ -83,6 +84,11 @@ void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
     std::fill_n(kernings.begin(), 0x100, 0.0f);
     otherKernings.clear();
     latin1Steps.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
+    // Widths that entries remember from another font or style no longer hold.
+    static quint16 lastGeneration = 0;
+    if (++lastGeneration == 0)
+        ++lastGeneration;
+    generation = lastGeneration;
 
     // What the style puts around a one-line text, taken from the style itself.
     const QString probeText = QStringLiteral("x");
@@ -183,13 +189,28 @@ float EntryDelegate::latin1Width(const QByteArray &text) const
 QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     prepareFor(option);
-    // The common case, without making a QString of the entry.
-    if (const QVariant latin1 = index.data(EntryItem::Latin1Role); latin1.isValid()) {
-        const QByteArray bytes = latin1.toByteArray();
+    if (option.widget != view) {
+        view = option.widget;
+        list = qobject_cast<const QListWidget *>(view);
+    }
+    // The common case, straight from the entry's bytes without a QString, or
+    // from the width it remembers: after a sort the texts lie scattered
+    // across memory, and reading them all again took seconds.
+    const QListWidgetItem *item = list ? list->itemFromIndex(index) : nullptr;
+    if (item && item->type() == EntryItem::Type) {
+        const quillmark::CompactText &text = static_cast<const EntryItem *>(item)->compactText();
+        const QSize lineHeight(0, qCeil(emptyAscent + emptyDescent));
+        if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
+            return QSize(int(remembered & 0xffff), 0) + lineHeight + frame;
+        const QByteArray bytes = text.latin1();
         const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
-        const float width = trailingSpace ? -1 : latin1Width(bytes);
-        if (width >= 0)
-            return QSize(qCeil(width), qCeil(emptyAscent + emptyDescent)) + frame;
+        const float width = bytes.isNull() || trailingSpace ? -1 : latin1Width(bytes);
+        if (width >= 0) {
+            const int pixels = qCeil(width);
+            if (pixels <= 0xffff)
+                text.remember(quint32(generation) << 16 | quint32(pixels));
+            return QSize(pixels, 0) + lineHeight + frame;
+        }
     }
     const QString text = index.data(Qt::DisplayRole).toString();
     // The style leaves trailing spaces out of a line's width.

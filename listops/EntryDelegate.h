@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class QListWidget;
 class QStyle;
 
 // Draws entries as the standard delegate does, but sizes them without
@@ -59,8 +60,15 @@ private:
     // NaN where the character cannot be summed or makes the line higher.
     float latin1Step(uchar previous, uchar unit) const;
 
+    // The view whose rows are measured, and the same as a list of items.
+    mutable const QWidget *view = nullptr;
+    mutable const QListWidget *list = nullptr;
+
     // Everything below depends only on the font and style it was taken for.
     mutable QFont font;
+    // Tells the widths entries remember for this font and style from those
+    // for another; never 0, which an entry holds before it is measured.
+    mutable quint16 generation = 0;
     mutable const QStyle *style = nullptr;
     mutable bool prepared = false;
     // What the style adds around a one-line text: margins and focus frame.
