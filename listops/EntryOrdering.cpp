@@ -164,22 +164,52 @@ void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)
         put(row, std::move(keys[size_t(row)].text));
 }
 
+namespace {
+
+size_t qtHash(const CompactText &text)
+{
+    return qHash(text, QHashSeed::globalSeed());
+}
+
+} // namespace
+
 QList<CompactText> pruneEntries(QList<CompactText> entries)
 {
-    return pruneEntries(std::move(entries),
-                        [](const CompactText &text) { return qHash(text, QHashSeed::globalSeed()); });
+    return pruneEntries(std::move(entries), qtHash);
+}
+
+std::vector<bool> firstOfEachText(qsizetype count, const std::function<const CompactText &(qsizetype row)> &textAt)
+{
+    return firstOfEachText(count, textAt, qtHash);
 }
 
 QList<CompactText> pruneEntries(QList<CompactText> entries, TextHash hash)
+{
+    const std::vector<bool> first =
+            firstOfEachText(
+                    entries.size(), [&](qsizetype row) -> const CompactText & { return entries.at(row); }, hash);
+    // Survivors move to the front, in order, and the list shrinks to them.
+    qsizetype kept = 0;
+    for (qsizetype row = 0; row < entries.size(); ++row) {
+        if (first[size_t(row)] && kept++ != row)
+            entries[kept - 1] = std::move(entries[row]);
+    }
+    entries.resize(kept);
+    entries.squeeze();
+    return entries;
+}
+
+std::vector<bool> firstOfEachText(qsizetype count, const std::function<const CompactText &(qsizetype row)> &textAt,
+                                  TextHash hash)
 {
     // All hashes first, in one pass over the texts in order, which the
     // processor can stream; hashing each entry just before its lookup made the
     // whole prune several times slower at a million entries.
     // Kept to 32 bits, which tell texts apart as well at any list size that
     // fits in memory, at half the memory.
-    std::vector<quint32> hashes(size_t(entries.size()));
-    for (qsizetype row = 0; row < entries.size(); ++row)
-        hashes[size_t(row)] = quint32(hash(entries.at(row)));
+    std::vector<quint32> hashes(static_cast<size_t>(count));
+    for (qsizetype row = 0; row < count; ++row)
+        hashes[size_t(row)] = quint32(hash(textAt(row)));
 
     // An open-addressing table in one block of memory: QHash keeps each group
     // of buckets in an allocation of its own, which in a heap holding a
@@ -188,36 +218,25 @@ QList<CompactText> pruneEntries(QList<CompactText> entries, TextHash hash)
     // compared only where hashes match. A repeat probes the same slots as its
     // first occurrence did, all of them still taken, so it always meets it.
     qsizetype capacity = 16;
-    while (capacity < entries.size() + entries.size() / 2)
+    while (capacity < count + count / 2)
         capacity *= 2;
     const size_t mask = size_t(capacity) - 1;
     std::vector<quint32> table(size_t(capacity), 0);
-    std::vector<bool> first(size_t(entries.size()), false);
-    qsizetype survivorCount = 0;
-    for (qsizetype row = 0; row < entries.size(); ++row) {
+    std::vector<bool> first(static_cast<size_t>(count), false);
+    for (qsizetype row = 0; row < count; ++row) {
         const quint32 hashValue = hashes[size_t(row)];
         for (size_t slot = hashValue & mask;; slot = (slot + 1) & mask) {
             const qsizetype taken = qsizetype(table[slot]) - 1;
             if (taken < 0) {
                 table[slot] = quint32(row + 1);
                 first[size_t(row)] = true;
-                ++survivorCount;
                 break;
             }
-            if (hashes[size_t(taken)] == hashValue && entries.at(taken) == entries.at(row))
+            if (hashes[size_t(taken)] == hashValue && textAt(taken) == textAt(row))
                 break;
         }
     }
-
-    // Survivors move to the front, in order, and the list shrinks to them.
-    qsizetype kept = 0;
-    for (qsizetype row = 0; row < entries.size(); ++row) {
-        if (first[size_t(row)] && kept++ != row)
-            entries[kept - 1] = std::move(entries[row]);
-    }
-    entries.resize(survivorCount);
-    entries.squeeze();
-    return entries;
+    return first;
 }
 
 } // namespace quillmark

@@ -5,6 +5,7 @@
 #include <QList>
 
 #include <functional>
+#include <vector>
 
 namespace quillmark {
 
@@ -23,9 +24,16 @@ void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)
 // of each text survives, in its original order and with its exact text.
 QList<CompactText> pruneEntries(QList<CompactText> entries);
 
-// The same, with the given hash of a text in place of Qt's; a test hashes
+// Whether each entry is the earliest of its text, for entries kept elsewhere,
+// such as in the rows of a list: textAt gives the entry of a row, any number
+// of times, and what it gives must stay valid until the function returns.
+std::vector<bool> firstOfEachText(qsizetype count, const std::function<const CompactText &(qsizetype row)> &textAt);
+
+// The same two, with the given hash of a text in place of Qt's; a test hashes
 // every text alike to reach the path that texts with equal hashes take.
 using TextHash = size_t (*)(const CompactText &text);
 QList<CompactText> pruneEntries(QList<CompactText> entries, TextHash hash);
+std::vector<bool> firstOfEachText(qsizetype count, const std::function<const CompactText &(qsizetype row)> &textAt,
+                                  TextHash hash);
 
 } // namespace quillmark

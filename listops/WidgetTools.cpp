@@ -13,7 +13,9 @@
 #include <QListWidget>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <new>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -133,7 +135,24 @@ void WidgetTools::sortList(QListWidget *list) const
 void WidgetTools::pruneList(QListWidget *list) const
 {
     const BusyCursor busy;
-    QList<quillmark::CompactText> survivors = quillmark::pruneEntries(takeTexts(list));
+    // The texts stay in their rows until the survivors are known, so that only
+    // theirs are ever held beside the rows.
+    // Rows that are not entry items get a compact text of their own, kept
+    // where a reference to it stays valid.
+    std::unordered_map<qsizetype, quillmark::CompactText> otherTexts;
+    const auto textAt = [&](qsizetype row) -> const quillmark::CompactText & {
+        const QListWidgetItem *item = list->item(int(row));
+        if (item->type() == EntryItem::Type)
+            return static_cast<const EntryItem *>(item)->compactText();
+        return otherTexts.try_emplace(row, item->text()).first->second;
+    };
+    const std::vector<bool> first = quillmark::firstOfEachText(list->count(), textAt);
+    QList<quillmark::CompactText> survivors;
+    survivors.reserve(std::count(first.cbegin(), first.cend(), true));
+    for (int row = 0; row < list->count(); ++row) {
+        if (first[size_t(row)])
+            survivors.append(takeText(list->item(row)));
+    }
     list->clear();
     appendEntries(list, std::move(survivors));
 }
