@@ -56,7 +56,7 @@ private:
     float kerning(char16_t left, char16_t right) const;
     // The width of a Latin-1 text whose line is as high as an empty one, or
     // a negative value for any other.
-    float latin1Width(const QByteArray &text) const;
+    float latin1Width(QByteArrayView text) const;
     // NaN where the character cannot be summed or makes the line higher.
     float latin1Step(uchar previous, uchar unit) const;
 
