@@ -1,5 +1,7 @@
 #include "EntryOrdering.h"
 
+#include "Prefetch.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -59,12 +61,10 @@ void packAt(SortKey *keys, qsizetype count, qsizetype depth, Packing packing)
     // overlap instead of waiting for each in turn.
     constexpr qsizetype ahead = 8;
     for (qsizetype i = 0; i < count; ++i) {
-#if defined(__GNUC__)
         if (i + ahead < count) {
             const CompactText &text = keys[i + ahead].text;
-            __builtin_prefetch(static_cast<const char *>(text.data()) + (text.isWide() ? 2 * depth : depth));
+            prefetch(static_cast<const char *>(text.data()) + (text.isWide() ? 2 * depth : depth));
         }
-#endif
         keys[i].packed = packedUnits(keys[i].text, depth, packing);
     }
 }

@@ -9,6 +9,7 @@
 #include "FileWriting.h"
 #include "ListFileReading.h"
 #include "MemoryBudget.h"
+#include "Prefetch.h"
 
 #include <QListWidget>
 #include <QMessageBox>
@@ -153,6 +154,7 @@ void WidgetTools::pruneList(QListWidget *list) const
         if (first[size_t(row)])
             survivors.append(takeText(list->item(row)));
     }
+    releaseTexts(list);
     list->clear();
     appendEntries(list, std::move(survivors));
 }
@@ -184,6 +186,23 @@ void WidgetTools::rewriteList(QListWidget *list,
         }
     }
     announceChange(list);
+}
+
+void WidgetTools::releaseTexts(QListWidget *list) const
+{
+    const auto entryAt = [list](int row) {
+        QListWidgetItem *item = list->item(row);
+        return item->type() == EntryItem::Type ? static_cast<EntryItem *>(item) : nullptr;
+    };
+    constexpr int ahead = 16;
+    const int count = list->count();
+    for (int row = 0; row < count; ++row) {
+        // The header before a text's units is what freeing it reads.
+        if (const EntryItem *later = row + ahead < count ? entryAt(row + ahead) : nullptr)
+            prefetch(static_cast<const char *>(later->compactText().data()) - sizeof(QArrayData));
+        if (EntryItem *entry = entryAt(row))
+            entry->takeText();
+    }
 }
 
 QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list, int first, int count) const
