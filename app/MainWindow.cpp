@@ -48,6 +48,7 @@ void MainWindow::on_btnClear_clicked()
 {
     {
         const BusyCursor busy;
+        tools.releaseTexts(ui->listWidget);
         ui->listWidget->clear();
     }
     setWindowTitle(QStringLiteral("Quillmark [0]"));

@@ -2,6 +2,10 @@
 
 namespace quillmark {
 
+// A list holds millions of these: the remembered value must stay in what
+// would otherwise be padding.
+static_assert(sizeof(CompactText) == sizeof(QByteArray) + sizeof(void *));
+
 namespace {
 
 // Branch-free over the whole text, so that the compiler can check many units

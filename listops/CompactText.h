@@ -28,8 +28,20 @@ public:
     QByteArray latin1() const { return wide ? QByteArray() : units; }
 
     // The bytes of a Latin-1 text, to rewrite in place into another Latin-1
-    // text, or null for a text beyond Latin-1.
-    QByteArray *latin1Bytes() { return wide ? nullptr : &units; }
+    // text, or null for a text beyond Latin-1. Forgets the remembered value.
+    QByteArray *latin1Bytes()
+    {
+        remembered = 0;
+        return wide ? nullptr : &units;
+    }
+
+    // A value worked out from the text that its holder keeps with it, such as
+    // its width on screen, 0 while there is none. It travels with the text
+    // when texts move between rows, so that reordering a list needs no text
+    // read again; a text changed through latin1Bytes() forgets it. It fills
+    // what was padding, and costs no memory.
+    quint32 rememberedValue() const { return remembered; }
+    void remember(quint32 value) const { remembered = value; }
 
     // Code units, read without making a QString: bytes for a Latin-1 text,
     // UTF-16 otherwise.
@@ -56,6 +68,7 @@ public:
 private:
     QByteArray units;
     bool wide = false;
+    mutable quint32 remembered = 0;
 };
 
 } // namespace quillmark

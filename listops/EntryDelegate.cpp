@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QListWidget>
 #include <QStyle>
 #include <QTextLayout>
 #include <QWidget>
@@ -83,6 +84,11 @@ void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
     std::fill_n(kernings.begin(), 0x100, 0.0f);
     otherKernings.clear();
     latin1Steps.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
+    // Widths that entries remember from another font or style no longer hold.
+    static quint16 lastGeneration = 0;
+    if (++lastGeneration == 0)
+        ++lastGeneration;
+    generation = lastGeneration;
 
     // What the style puts around a one-line text, taken from the style itself.
     const QString probeText = QStringLiteral("x");
@@ -151,45 +157,67 @@ float EntryDelegate::latin1Step(uchar previous, uchar unit) const
     return step;
 }
 
-float EntryDelegate::latin1Width(const QByteArray &text) const
+float EntryDelegate::latin1Width(QByteArrayView text) const
 {
-    // Advances and kerning are whole 64ths of a pixel, which a float adds up
-    // exactly in any order; two sums let the processor add two at a time.
-    float sums[2] = {0, 0};
-    const float *steps = latin1Steps.data();
-    const auto *units = reinterpret_cast<const uchar *>(text.constData());
+    const auto *units = reinterpret_cast<const uchar *>(text.data());
     const qsizetype size = text.size();
-    uchar previous = 0;
-    for (qsizetype i = 0; i < size; i += 2) {
-        const uchar first = units[i];
-        const uchar second = i + 1 < size ? units[i + 1] : 0;
-        float firstStep = steps[previous * 0x100 + first];
-        // Nothing follows the last character: its step is zero.
-        float secondStep = i + 1 < size ? steps[first * 0x100 + second] : 0;
-        if (std::isnan(firstStep) || std::isnan(secondStep)) {
-            firstStep = latin1Step(previous, first);
-            if (i + 1 < size)
-                secondStep = latin1Step(first, second);
-            if (std::isnan(firstStep) || std::isnan(secondStep))
-                return -1;
+    // Pairs not yet measured, and those that cannot be summed, are NaN, which
+    // every sum they enter stays: one check at the end instead of one per
+    // character.
+    const auto sum = [&] {
+        // Advances and kerning are whole 64ths of a pixel, which a float adds
+        // up exactly in any order; two sums let the processor add two at a
+        // time.
+        const float *steps = latin1Steps.data();
+        float sums[2] = {0, 0};
+        uchar previous = 0;
+        qsizetype i = 0;
+        for (; i + 1 < size; i += 2) {
+            sums[0] += steps[previous * 0x100 + units[i]];
+            sums[1] += steps[units[i] * 0x100 + units[i + 1]];
+            previous = units[i + 1];
         }
-        sums[0] += firstStep;
-        sums[1] += secondStep;
-        previous = i + 1 < size ? second : first;
+        if (i < size) {
+            sums[0] += steps[previous * 0x100 + units[i]];
+            previous = units[i];
+        }
+        return sums[0] + sums[1] + glyphs[previous].overhang;
+    };
+    if (const float width = sum(); !std::isnan(width))
+        return width;
+    uchar previous = 0;
+    for (qsizetype i = 0; i < size; previous = units[i++]) {
+        if (std::isnan(latin1Step(previous, units[i])))
+            return -1;
     }
-    return sums[0] + sums[1] + glyphs[previous].overhang;
+    return sum();
 }
 
 QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     prepareFor(option);
-    // The common case, without making a QString of the entry.
-    if (const QVariant latin1 = index.data(EntryItem::Latin1Role); latin1.isValid()) {
-        const QByteArray bytes = latin1.toByteArray();
+    if (option.widget != view) {
+        view = option.widget;
+        list = qobject_cast<const QListWidget *>(view);
+    }
+    // The common case, straight from the entry's bytes without a QString, or
+    // from the width it remembers: after a sort the texts lie scattered
+    // across memory, and reading them all again took seconds.
+    const QListWidgetItem *item = list ? list->itemFromIndex(index) : nullptr;
+    if (item && item->type() == EntryItem::Type) {
+        const quillmark::CompactText &text = static_cast<const EntryItem *>(item)->compactText();
+        const QSize lineHeight(0, qCeil(emptyAscent + emptyDescent));
+        if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
+            return QSize(int(remembered & 0xffff), 0) + lineHeight + frame;
+        const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
         const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
-        const float width = trailingSpace ? -1 : latin1Width(bytes);
-        if (width >= 0)
-            return QSize(qCeil(width), qCeil(emptyAscent + emptyDescent)) + frame;
+        const float width = text.isWide() || trailingSpace ? -1 : latin1Width(bytes);
+        if (width >= 0) {
+            const int pixels = qCeil(width);
+            if (pixels <= 0xffff)
+                text.remember(quint32(generation) << 16 | quint32(pixels));
+            return QSize(pixels, 0) + lineHeight + frame;
+        }
     }
     const QString text = index.data(Qt::DisplayRole).toString();
     // The style leaves trailing spaces out of a line's width.

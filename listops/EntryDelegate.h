@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class QListWidget;
 class QStyle;
 
 // Draws entries as the standard delegate does, but sizes them without
@@ -55,12 +56,19 @@ private:
     float kerning(char16_t left, char16_t right) const;
     // The width of a Latin-1 text whose line is as high as an empty one, or
     // a negative value for any other.
-    float latin1Width(const QByteArray &text) const;
+    float latin1Width(QByteArrayView text) const;
     // NaN where the character cannot be summed or makes the line higher.
     float latin1Step(uchar previous, uchar unit) const;
 
+    // The view whose rows are measured, and the same as a list of items.
+    mutable const QWidget *view = nullptr;
+    mutable const QListWidget *list = nullptr;
+
     // Everything below depends only on the font and style it was taken for.
     mutable QFont font;
+    // Tells the widths entries remember for this font and style from those
+    // for another; never 0, which an entry holds before it is measured.
+    mutable quint16 generation = 0;
     mutable const QStyle *style = nullptr;
     mutable bool prepared = false;
     // What the style adds around a one-line text: margins and focus frame.

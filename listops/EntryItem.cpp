@@ -14,8 +14,6 @@ QVariant EntryItem::data(int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
         return entry.toString();
-    case Latin1Role:
-        return entry.isWide() ? QVariant() : QVariant(entry.latin1());
     default:
         return QListWidgetItem::data(role);
     }

@@ -13,10 +13,6 @@ class EntryItem : public QListWidgetItem
 {
 public:
     static constexpr int Type = QListWidgetItem::UserType + 1;
-    // The entry's Latin-1 bytes, shared with the item, or an invalid variant
-    // for text beyond Latin-1: lets the view measure rows without making a
-    // QString for each.
-    static constexpr int Latin1Role = Qt::UserRole + 1;
 
     explicit EntryItem(quillmark::CompactText text = {});
 

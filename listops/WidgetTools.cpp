@@ -9,11 +9,14 @@
 #include "FileWriting.h"
 #include "ListFileLoading.h"
 #include "MemoryBudget.h"
+#include "Prefetch.h"
 
 #include <QListWidget>
 #include <QMessageBox>
 
+#include <algorithm>
 #include <new>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -121,9 +124,9 @@ void WidgetTools::sortList(QListWidget *list) const
     const BusyCursor busy;
     {
         const QSignalBlocker blocker(list->model());
-        QList<quillmark::CompactText> texts = takeTexts(list);
-        quillmark::sortEntries(texts);
-        putTexts(list, std::move(texts));
+        quillmark::sortEntries(
+                list->count(), [&](qsizetype row) { return takeText(list->item(int(row))); },
+                [&](qsizetype row, quillmark::CompactText &&text) { setText(list->item(int(row)), std::move(text)); });
     }
     announceChange(list);
 }
@@ -131,7 +134,25 @@ void WidgetTools::sortList(QListWidget *list) const
 void WidgetTools::pruneList(QListWidget *list) const
 {
     const BusyCursor busy;
-    QList<quillmark::CompactText> survivors = quillmark::pruneEntries(takeTexts(list));
+    // The texts stay in their rows until the survivors are known, so that only
+    // theirs are ever held beside the rows.
+    // Rows that are not entry items get a compact text of their own, kept
+    // where a reference to it stays valid.
+    std::unordered_map<qsizetype, quillmark::CompactText> otherTexts;
+    const auto textAt = [&](qsizetype row) -> const quillmark::CompactText & {
+        const QListWidgetItem *item = list->item(int(row));
+        if (item->type() == EntryItem::Type)
+            return static_cast<const EntryItem *>(item)->compactText();
+        return otherTexts.try_emplace(row, item->text()).first->second;
+    };
+    const std::vector<bool> first = quillmark::firstOfEachText(list->count(), textAt);
+    QList<quillmark::CompactText> survivors;
+    survivors.reserve(std::count(first.cbegin(), first.cend(), true));
+    for (int row = 0; row < list->count(); ++row) {
+        if (first[size_t(row)])
+            survivors.append(takeText(list->item(row)));
+    }
+    releaseTexts(list);
     list->clear();
     appendEntries(list, std::move(survivors));
 }
@@ -165,19 +186,38 @@ void WidgetTools::rewriteList(QListWidget *list,
     announceChange(list);
 }
 
+void WidgetTools::releaseTexts(QListWidget *list) const
+{
+    const auto entryAt = [list](int row) {
+        QListWidgetItem *item = list->item(row);
+        return item->type() == EntryItem::Type ? static_cast<EntryItem *>(item) : nullptr;
+    };
+    constexpr int ahead = 16;
+    const int count = list->count();
+    for (int row = 0; row < count; ++row) {
+        // The header before a text's units is what freeing it reads.
+        if (const EntryItem *later = row + ahead < count ? entryAt(row + ahead) : nullptr)
+            prefetch(static_cast<const char *>(later->compactText().data()) - sizeof(QArrayData));
+        if (EntryItem *entry = entryAt(row))
+            entry->takeText();
+    }
+}
+
 QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list, int first, int count) const
 {
     const int end = count < 0 ? list->count() : first + count;
     QList<quillmark::CompactText> texts;
     texts.reserve(end - first);
-    for (int row = first; row < end; ++row) {
-        QListWidgetItem *item = list->item(row);
-        if (item->type() == EntryItem::Type)
-            texts.append(static_cast<EntryItem *>(item)->takeText());
-        else
-            texts.append(quillmark::CompactText(item->text()));
-    }
+    for (int row = first; row < end; ++row)
+        texts.append(takeText(list->item(row)));
     return texts;
+}
+
+quillmark::CompactText WidgetTools::takeText(QListWidgetItem *item) const
+{
+    if (item->type() == EntryItem::Type)
+        return static_cast<EntryItem *>(item)->takeText();
+    return quillmark::CompactText(item->text());
 }
 
 void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first) const

@@ -49,6 +49,11 @@ public:
     // the rows and back without copying them.
     void rewriteList(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
 
+    // Frees the rows' texts, ahead of QListWidget::clear: in row order, a few
+    // rows ahead of use, as after a sort they lie scattered across memory and
+    // freeing each one as its row went waited on memory every time.
+    void releaseTexts(QListWidget *list) const;
+
 private:
     // Moves the texts of rows [first, first + count) out of the list, and
     // texts back in from the first row given, without copying a text or
@@ -56,7 +61,8 @@ private:
     // -1 means up to the end of the list.
     QList<quillmark::CompactText> takeTexts(QListWidget *list, int first = 0, int count = -1) const;
     void putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first = 0) const;
-    // Sets one row's text without telling the view.
+    // Moves one row's text out, or in, without telling the view.
+    quillmark::CompactText takeText(QListWidgetItem *item) const;
     void setText(QListWidgetItem *item, quillmark::CompactText text) const;
     void announceChange(QListWidget *list) const;
 };

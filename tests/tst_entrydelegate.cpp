@@ -1,5 +1,7 @@
 #include "ApplicationFont.h"
 #include "EntryDelegate.h"
+#include "EntryItem.h"
+#include "WidgetTools.h"
 
 #include <QListWidget>
 #include <QStyledItemDelegate>
@@ -17,11 +19,13 @@ private slots:
     void sizesMatchTheStyle_data();
     void sizesMatchTheStyle();
     void followsTheViewFont();
+    void widthsFollowSortedTexts();
     void showsOnlyTheStartOfHugeEntries_data();
     void showsOnlyTheStartOfHugeEntries();
 
 private:
     QSize sizeBy(const QAbstractItemDelegate &sizing, const QString &text) const;
+    QSize sizeOfRow(const QAbstractItemDelegate &sizing, int row) const;
     QSize fastSize(const QString &text) const;
     QSize standardSize(const QString &text) const;
 
@@ -42,12 +46,17 @@ void TestEntryDelegate::initTestCase()
 QSize TestEntryDelegate::sizeBy(const QAbstractItemDelegate &sizing, const QString &text) const
 {
     list->clear();
-    list->addItem(text);
+    list->addItem(new EntryItem(quillmark::CompactText(text)));
+    return sizeOfRow(sizing, 0);
+}
+
+QSize TestEntryDelegate::sizeOfRow(const QAbstractItemDelegate &sizing, int row) const
+{
     QStyleOptionViewItem option;
     option.initFrom(list);
     option.widget = list;
     option.font = list->font();
-    return sizing.sizeHint(option, list->model()->index(0, 0));
+    return sizing.sizeHint(option, list->model()->index(row, 0));
 }
 
 QSize TestEntryDelegate::fastSize(const QString &text) const
@@ -97,15 +106,31 @@ void TestEntryDelegate::sizesMatchTheStyle()
 
 void TestEntryDelegate::followsTheViewFont()
 {
-    const QString text = QStringLiteral("Type AV 東京");
-    const QSize before = fastSize(text);
-    QFont larger = list->font();
-    larger.setPointSize(larger.pointSize() * 3);
-    list->setFont(larger);
-    const QSize after = fastSize(text);
-    QCOMPARE(after, standardSize(text));
-    QVERIFY(after.width() > before.width() * 2);
-    list->setFont(QFont());
+    // Measured once in each font, the Latin-1 one remembering its width.
+    for (const QString &text : {QStringLiteral("Type AV 東京"), QStringLiteral("Type AV")}) {
+        const QSize before = fastSize(text);
+        QFont larger = list->font();
+        larger.setPointSize(larger.pointSize() * 3);
+        list->setFont(larger);
+        const QSize after = sizeOfRow(*delegate, 0);
+        QCOMPARE(after, standardSize(text));
+        QVERIFY(after.width() > before.width() * 2);
+        list->setFont(QFont());
+    }
+}
+
+// Rows remember their widths, and a sort moves the texts between rows.
+void TestEntryDelegate::widthsFollowSortedTexts()
+{
+    list->clear();
+    for (const char *text : {"WWWWWWWW", "iii", "MMMM"})
+        list->addItem(new EntryItem(quillmark::CompactText::fromLatin1(text)));
+    for (int row = 0; row < list->count(); ++row)
+        sizeOfRow(*delegate, row);
+    WidgetTools().sortList(list);
+    for (int row = 0; row < list->count(); ++row)
+        QCOMPARE(sizeOfRow(*delegate, row), sizeOfRow(QStyledItemDelegate(), row));
+    QCOMPARE(list->item(0)->text(), QStringLiteral("MMMM"));
 }
 
 void TestEntryDelegate::showsOnlyTheStartOfHugeEntries_data()
