@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #else
@@ -137,6 +140,13 @@ qint64 availableMemory()
     }
 #endif
     return budget;
+}
+
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 } // namespace quillmark

@@ -10,4 +10,8 @@ namespace quillmark {
 // leaves. -1 where none of them can be told.
 qint64 availableMemory();
 
+// Hands memory that the process has freed but its allocator still keeps back
+// to the system; where the allocator cannot be asked, this does nothing.
+void releaseFreedMemory();
+
 } // namespace quillmark

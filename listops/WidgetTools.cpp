@@ -124,6 +124,10 @@ void WidgetTools::sortList(QListWidget *list) const
     const BusyCursor busy;
     {
         const QSignalBlocker blocker(list->model());
+        // The keys take 40 bytes an entry on top of the list; memory freed
+        // by earlier commands goes back first, so that they do not come on
+        // top of that too.
+        quillmark::releaseFreedMemory();
         quillmark::sortEntries(
                 list->count(), [&](qsizetype row) { return takeText(list->item(int(row))); },
                 [&](qsizetype row, quillmark::CompactText &&text) { setText(list->item(int(row)), std::move(text)); });
@@ -134,6 +138,8 @@ void WidgetTools::sortList(QListWidget *list) const
 void WidgetTools::pruneList(QListWidget *list) const
 {
     const BusyCursor busy;
+    // As for Sort: the table and the survivors' texts come on top of the list.
+    quillmark::releaseFreedMemory();
     // The texts stay in their rows until the survivors are known, so that only
     // theirs are ever held beside the rows.
     // Rows that are not entry items get a compact text of their own, kept
