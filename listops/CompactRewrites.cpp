@@ -85,7 +85,13 @@ void addAffixes(QList<CompactText> &entries, const Affixes &affixes)
             [&](QByteArray &bytes) {
                 if (!prefix || !suffix)
                     return false;
-                bytes = *prefix + bytes + *suffix;
+                // In one block of the exact size: adding up the parts made a
+                // block for each sum and grew the last one with room to spare.
+                QByteArray affixed(prefix->size() + bytes.size() + suffix->size(), Qt::Uninitialized);
+                char *end = std::copy(prefix->cbegin(), prefix->cend(), affixed.data());
+                end = std::copy(bytes.cbegin(), bytes.cend(), end);
+                std::copy(suffix->cbegin(), suffix->cend(), end);
+                bytes = std::move(affixed);
                 return true;
             },
             [&](QStringList &texts) { addAffixes(texts, affixes); });
