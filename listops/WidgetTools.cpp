@@ -141,9 +141,8 @@ void WidgetTools::pruneList(QListWidget *list) const
     // As for Sort: the table and the survivors' texts come on top of the list.
     quillmark::releaseFreedMemory();
     // The texts stay in their rows until the survivors are known, so that only
-    // theirs are ever held beside the rows.
-    // Rows that are not entry items get a compact text of their own, kept
-    // where a reference to it stays valid.
+    // theirs are ever held beside the rows. A row that is not an entry item
+    // gets a compact text of its own, kept where a reference to it stays valid.
     std::unordered_map<qsizetype, quillmark::CompactText> otherTexts;
     const auto textAt = [&](qsizetype row) -> const quillmark::CompactText & {
         const QListWidgetItem *item = list->item(int(row));
