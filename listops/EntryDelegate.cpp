@@ -203,9 +203,8 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
     // The common case, straight from the entry's bytes without a QString, or
     // from the width it remembers: after a sort the texts lie scattered
     // across memory, and reading them all again took seconds.
-    const QListWidgetItem *item = list ? list->itemFromIndex(index) : nullptr;
-    if (item && item->type() == EntryItem::Type) {
-        const quillmark::CompactText &text = static_cast<const EntryItem *>(item)->compactText();
+    if (const EntryItem *entry = EntryItem::of(list ? list->itemFromIndex(index) : nullptr)) {
+        const quillmark::CompactText &text = entry->compactText();
         const QSize lineHeight(0, qCeil(emptyAscent + emptyDescent));
         if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
             return QSize(int(remembered & 0xffff), 0) + lineHeight + frame;

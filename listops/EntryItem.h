@@ -16,6 +16,16 @@ public:
 
     explicit EntryItem(quillmark::CompactText text = {});
 
+    // The row as an entry item, or null for a row of another kind.
+    static EntryItem *of(QListWidgetItem *item)
+    {
+        return item && item->type() == Type ? static_cast<EntryItem *>(item) : nullptr;
+    }
+    static const EntryItem *of(const QListWidgetItem *item)
+    {
+        return item && item->type() == Type ? static_cast<const EntryItem *>(item) : nullptr;
+    }
+
     QVariant data(int role) const override;
     void setData(int role, const QVariant &value) override;
     QListWidgetItem *clone() const override;

@@ -31,8 +31,8 @@ void showIoError(const QString &text)
 // as much again.
 QString textOf(const QListWidgetItem *item)
 {
-    if (item->type() == EntryItem::Type)
-        return static_cast<const EntryItem *>(item)->compactText().toString();
+    if (const EntryItem *entry = EntryItem::of(item))
+        return entry->compactText().toString();
     return item->text();
 }
 
@@ -146,8 +146,8 @@ void WidgetTools::pruneList(QListWidget *list) const
     std::unordered_map<qsizetype, quillmark::CompactText> otherTexts;
     const auto textAt = [&](qsizetype row) -> const quillmark::CompactText & {
         const QListWidgetItem *item = list->item(int(row));
-        if (item->type() == EntryItem::Type)
-            return static_cast<const EntryItem *>(item)->compactText();
+        if (const EntryItem *entry = EntryItem::of(item))
+            return entry->compactText();
         return otherTexts.try_emplace(row, item->text()).first->second;
     };
     const std::vector<bool> first = quillmark::firstOfEachText(list->count(), textAt);
@@ -193,17 +193,13 @@ void WidgetTools::rewriteList(QListWidget *list,
 
 void WidgetTools::releaseTexts(QListWidget *list) const
 {
-    const auto entryAt = [list](int row) {
-        QListWidgetItem *item = list->item(row);
-        return item->type() == EntryItem::Type ? static_cast<EntryItem *>(item) : nullptr;
-    };
     constexpr int ahead = 16;
     const int count = list->count();
     for (int row = 0; row < count; ++row) {
         // The header before a text's units is what freeing it reads.
-        if (const EntryItem *later = row + ahead < count ? entryAt(row + ahead) : nullptr)
+        if (const EntryItem *later = row + ahead < count ? EntryItem::of(list->item(row + ahead)) : nullptr)
             prefetch(static_cast<const char *>(later->compactText().data()) - sizeof(QArrayData));
-        if (EntryItem *entry = entryAt(row))
+        if (EntryItem *entry = EntryItem::of(list->item(row)))
             entry->takeText();
     }
 }
@@ -220,8 +216,8 @@ QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list, int firs
 
 quillmark::CompactText WidgetTools::takeText(QListWidgetItem *item) const
 {
-    if (item->type() == EntryItem::Type)
-        return static_cast<EntryItem *>(item)->takeText();
+    if (EntryItem *entry = EntryItem::of(item))
+        return entry->takeText();
     return quillmark::CompactText(item->text());
 }
 
@@ -233,8 +229,8 @@ void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> text
 
 void WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) const
 {
-    if (item->type() == EntryItem::Type)
-        static_cast<EntryItem *>(item)->putText(std::move(text));
+    if (EntryItem *entry = EntryItem::of(item))
+        entry->putText(std::move(text));
     else
         item->setText(text.toString());
 }
