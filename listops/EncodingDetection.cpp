@@ -1,14 +1,14 @@
 #include "EncodingDetection.h"
 
+#include "LegacyDecoding.h"
+
 #include <QList>
 #include <QtEndian>
 
 #include <algorithm>
 #include <memory>
 
-#ifdef QUILLMARK_HAVE_UCHARDET
 #include <uchardet.h>
-#endif
 
 namespace quillmark {
 
@@ -82,6 +82,16 @@ bool enoughToTell(QByteArrayView data)
     return false;
 }
 
+// A line cut short for the sample, cut where no encoding the detector may
+// answer can be inside a character: after a byte below 0x30 (a space, a tab,
+// most punctuation), which is never part of a longer sequence, not even of
+// GB18030's four bytes, whose second and fourth are digits.
+QByteArrayView wholeCharacters(QByteArrayView line)
+{
+    const auto last = std::find_if(line.rbegin(), line.rend(), [](char byte) { return uchar(byte) < 0x30; });
+    return last == line.rend() ? line : line.first(line.rend() - last);
+}
+
 } // namespace
 
 std::optional<QStringConverter::Encoding> unicodeByZeroBytes(QByteArrayView data)
@@ -113,40 +123,38 @@ QByteArray legacySample(QByteArrayView data)
         qsizetype end = data.indexOf('\n', start);
         if (end < 0)
             end = data.size();
-        const QByteArrayView line = data.sliced(start, end - start);
-        if (std::any_of(line.begin(), line.end(), [](char byte) { return uchar(byte) >= 0x80; }))
-            sample.append(line.first(std::min(line.size(), sampleBytes - sample.size()))).append('\n');
+        QByteArrayView line = data.sliced(start, end - start);
         start = end + 1;
+        if (std::none_of(line.begin(), line.end(), [](char byte) { return uchar(byte) >= 0x80; }))
+            continue;
+        if (sample.size() + line.size() >= sampleBytes) {
+            if (!sample.isEmpty())
+                break;
+            line = wholeCharacters(line.first(sampleBytes));
+        }
+        sample.append(line).append('\n');
     }
     return sample;
 }
 
-QByteArray legacyEncodingGuess(QByteArrayView sample)
+LegacyGuess guessLegacyEncoding(QByteArrayView sample)
 {
     if (!enoughToTell(sample))
         return {};
-#ifdef QUILLMARK_HAVE_UCHARDET
     const std::unique_ptr<uchardet, decltype(&uchardet_delete)> detector(uchardet_new(), uchardet_delete);
     if (!detector || uchardet_handle_data(detector.get(), sample.data(), size_t(sample.size())) != 0)
         return {};
     uchardet_data_end(detector.get());
-    const QByteArray guess(uchardet_get_charset(detector.get()));
+    const QByteArray name(uchardet_get_charset(detector.get()));
     // Not a legacy encoding: the detector says UTF-8, UTF-16 or UTF-32 where
     // a line begins with what looks like a byte-order mark, but UTF-8 has
     // been tried, and the others are told by their zero bytes.
-    if (guess.startsWith("UTF") || guess.contains("10646"))
+    if (name.isEmpty() || name.startsWith("UTF") || name.contains("10646"))
         return {};
-    // Windows-1252 reads Latin-1 text the same and has the quotes, dashes and
-    // € that files from Windows hold where Latin-1 has control characters;
-    // ISO-8859-15 differs from it in eight rare signs only.
-    for (const char *western : {"ASCII", "ISO-8859-1", "ISO-8859-15", "WINDOWS-1252"}) {
-        if (guess.compare(western, Qt::CaseInsensitive) == 0)
-            return {};
-    }
-    return guess;
-#else
-    return {};
-#endif
+    const std::optional<LegacyEncoding> encoding = legacyEncodingNamed(name);
+    if (!encoding || !LegacyDecoder(*encoding).isValid())
+        return {true, std::nullopt};
+    return {true, encoding};
 }
 
 qsizetype misreadCharacters(QStringView text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LegacyEncodings.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QStringConverter>
@@ -26,15 +28,21 @@ std::optional<QStringConverter::Encoding> unicodeByZeroBytes(QByteArrayView data
 bool lineFeedsAreWhole(QByteArrayView data, QStringConverter::Encoding encoding);
 
 // The lines of data that hold non-ASCII bytes, each followed by a line feed,
-// up to 64 KiB: all that tells one legacy encoding from another, and as much
-// as a detector gets through in a few hundredths of a second.
+// as many whole ones as fit in 64 KiB: all that tells one legacy encoding
+// from another, and as much as a detector gets through in a few hundredths
+// of a second. Only a first line longer than that is cut short.
 QByteArray legacySample(QByteArrayView data);
 
-// The legacy encoding that a sample most likely is in, by a name
-// QStringDecoder may know, or an empty name where Windows-1252 is the better
-// guess: the guess is Western European, the sample holds too few non-ASCII
-// bytes to tell, or the build has no detector.
-QByteArray legacyEncodingGuess(QByteArrayView sample);
+// What a detector makes of a sample of text in a legacy encoding.
+struct LegacyGuess {
+    // Whether it could tell at all: not where the sample holds too few
+    // non-ASCII bytes to go on, or the detector gives no answer.
+    bool told = false;
+    // The encoding it told, where it is one other than Windows-1252 that
+    // this system has a table for; nothing otherwise.
+    std::optional<LegacyEncoding> encoding;
+};
+LegacyGuess guessLegacyEncoding(QByteArrayView sample);
 
 // How many characters of text look like the wrong code page was used to read
 // it: an accent standing on its own ("˙"), a symbol, control character or

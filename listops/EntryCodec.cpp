@@ -1,6 +1,7 @@
 #include "EntryCodec.h"
 
 #include "EncodingDetection.h"
+#include "LegacyDecoding.h"
 #include "Windows1252.h"
 
 #include <QStringDecoder>
@@ -94,25 +95,38 @@ bool hasStandIns(const QString &text)
     });
 }
 
-// Trusted only where it reads the bytes cleanly and no less naturally than
-// Windows-1252 does, so that a detector's stray guess cannot garble a list
-// that was Western after all.
-std::optional<QStringList> decodeByGuess(QByteArrayView bytes)
+// Line by line in a legacy encoding; nothing as soon as a line holds bytes
+// the encoding does not define.
+std::optional<QStringList> decodeLegacyLines(QByteArrayView bytes, const LegacyEncoding &encoding)
 {
-    const QByteArray sample = legacySample(bytes);
-    const QByteArray guess = legacyEncodingGuess(sample);
-    if (guess.isEmpty())
-        return std::nullopt;
-    QStringDecoder decoder(guess.constData(), QStringDecoder::Flag::Stateless);
+    LegacyDecoder decoder(encoding);
     if (!decoder.isValid())
         return std::nullopt;
-    const QString sampleByGuess = QStringDecoder(guess.constData(), QStringDecoder::Flag::Stateless)(sample);
-    if (misreadCharacters(sampleByGuess) > misreadCharacters(fromWindows1252(sample)))
-        return std::nullopt;
     return decodeLines(bytes, [&](QByteArrayView line) -> std::optional<QString> {
-        QString text = decoder.decode(line);
-        return decoder.hasError() || hasStandIns(text) ? std::nullopt : std::optional(std::move(text));
+        std::optional<QString> text = decoder.decode(line);
+        return text && hasStandIns(*text) ? std::nullopt : text;
     });
+}
+
+// A detector's guess is trusted only where it reads the bytes cleanly and no
+// less naturally than Windows-1252 does, so that a stray guess cannot garble
+// a list that was Western after all. Where the detector cannot tell, the
+// system's own 8-bit encoding is the likeliest one: it is what the system's
+// own programs write.
+std::optional<QStringList> decodeLegacy(QByteArrayView bytes)
+{
+    const QByteArray sample = legacySample(bytes);
+    const LegacyGuess guess = guessLegacyEncoding(sample);
+    if (!guess.told) {
+        const std::optional<LegacyEncoding> system = systemLegacyEncoding();
+        return system ? decodeLegacyLines(bytes, *system) : std::nullopt;
+    }
+    if (!guess.encoding)
+        return std::nullopt;
+    const std::optional<QString> sampleByGuess = LegacyDecoder(*guess.encoding).decode(sample);
+    if (!sampleByGuess || misreadCharacters(*sampleByGuess) > misreadCharacters(fromWindows1252(sample)))
+        return std::nullopt;
+    return decodeLegacyLines(bytes, *guess.encoding);
 }
 
 // Stateless, and a U+FEFF at the start of a line is text, not a mark.
@@ -157,7 +171,7 @@ void decodeInto(const QByteArray &data, Append &&append)
     if (wide)
         return appendUnicode(*wide);
     if (!hasZeros) {
-        if (const std::optional<QStringList> guessed = decodeByGuess(bytes)) {
+        if (const std::optional<QStringList> guessed = decodeLegacy(bytes)) {
             for (const QString &entry : *guessed)
                 append(CompactText(entry));
             return;

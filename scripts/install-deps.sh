@@ -9,6 +9,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libvulkan-dev
     # Telling the legacy encoding of a file that is not Unicode.
     pkg-config libuchardet-dev
+    # Running the tests in locales of legacy character sets.
+    locales
     # The window is laid out for a sans with Arial's metrics.
     fonts-liberation
     # Validating the installed desktop entry and metainfo, and compiling the

@@ -1,10 +1,37 @@
 #include "EntryCodec.h"
+#include "LegacyDecoding.h"
+#include "Windows1252.h"
 
+#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
 
 using namespace quillmark;
+
+namespace {
+
+QByteArray legacyFile(const char *sample)
+{
+    QFile file(QStringLiteral(":/legacy/%1.txt").arg(QLatin1StringView(sample)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The entries a file of this text holds: a line feed ends each, a carriage
+// return before it belongs to the terminator, a final one adds no entry.
+QStringList linesOf(const QString &text)
+{
+    QStringList lines = text.split(u'\n');
+    if (text.endsWith(u'\n'))
+        lines.removeLast();
+    for (QString &line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+    return lines;
+}
+
+} // namespace
 
 class TestEntryCodec : public QObject
 {
@@ -15,6 +42,10 @@ private slots:
     void decode();
     void decodeWithoutMark_data();
     void decodeWithoutMark();
+    void decodeBySystemCodePage_data();
+    void decodeBySystemCodePage();
+    void detectorNames_data();
+    void detectorNames();
     void decodeUtf8ByRuns_data();
     void decodeUtf8ByRuns();
     void decodesLegacyBytesLosslessly();
@@ -112,71 +143,132 @@ void TestEntryCodec::decode()
 }
 
 // Text from other systems, each encoding by a sample of the kind of list it
-// holds; long enough for a detector to tell, as real lists are.
+// holds; long enough for a detector to tell, as real lists are, but for the
+// short words, which a script other than Latin tells in three letters. The
+// legacy samples are the files of data/legacy, each the row's text written
+// in that encoding, as Qt without ICU (Windows') can encode none of them.
 void TestEntryCodec::decodeWithoutMark_data()
 {
-    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("strayByte");
-    const auto row = [](const char *encoding, const char *tag, const QString &text, const QByteArray &stray = {}) {
-        QTest::addRow("%s: %s", encoding, tag) << QByteArray(encoding) << text << stray;
+    const auto legacy = [](const char *sample, const QString &text, int repeat = 1) {
+        QTest::addRow("%s%s", sample, repeat > 1 ? ", repeated" : "") << legacyFile(sample).repeated(repeat) << text.repeated(repeat);
+    };
+    // Not that encoding after all: every byte is kept as its Windows-1252
+    // character.
+    const auto withStrayByte = [](const char *sample) {
+        const QByteArray bytes = legacyFile(sample) + "\x80";
+        QTest::addRow("%s and a byte outside it", sample) << bytes << fromWindows1252(bytes);
+    };
+    const auto unicode = [](const char *encoding, const char *tag, const QString &text) {
+        QTest::addRow("%s: %s", encoding, tag) << QByteArray(QStringEncoder(encoding)(text)) << text;
     };
     const QString russianNames = QStringLiteral("Иванов Иван Иванович\nПетров Пётр\nСидорова Анна\nКузнецов Дмитрий");
     const QString japanese = QStringLiteral("東京都千代田区丸の内一丁目\n大阪府大阪市北区梅田\nこんにちは、世界\nカタカナのテスト");
+    const QString korean = QStringLiteral("대한민국의 수도는 서울특별시이다\n부산광역시 해운대구 우동\n안녕하세요, 세계\n한글 맞춤법 검사기\n빔 길잡이");
     const QString mixed = QStringLiteral("alpha\nbéta\nМосква\n東京\n\U0001F600");
-    row("windows-1252", "dishes", QStringLiteral("Crème brûlée\nPâté de foie\nBœuf bourguignon\nFrançois"));
-    row("windows-1250", "czech", QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy"));
-    row("windows-1250", "polish towns", QStringLiteral("Zażółć gęślą jaźń\nŁódź\nKraków\nWrocław\nGdańsk"));
-    row("windows-1251", "names", russianNames);
-    row("windows-1251", "one word", QStringLiteral("Москва"));
-    row("KOI8-R", "names", russianNames);
-    row("ISO-8859-7", "towns", QStringLiteral("Καλημέρα κόσμε\nΑθήνα\nΘεσσαλονίκη\nΗράκλειο"));
-    row("Shift_JIS", "addresses", japanese);
-    row("EUC-JP", "addresses", japanese);
-    // More than the detector is shown, cut inside a character.
-    row("Shift_JIS", "150 KB of addresses", (japanese + QStringLiteral("x\n")).repeated(1500));
-    row("GBK", "addresses", QStringLiteral("北京市海淀区中关村大街\n上海市浦东新区世纪大道\n你好，世界\n中华人民共和国"));
-    const QString taipei = QStringLiteral("臺北市信義區市府路\n高雄市前金區\n你好，世界\n中華民國\n");
-    row("Big5", "addresses", taipei);
-    // Not that encoding after all: its decoder counts no error for 0x80 but
-    // passes it through as a control character.
-    row("Big5", "addresses and a byte outside it", taipei, "\x80");
-    row("Shift_JIS", "addresses and a byte outside it", japanese + u'\n', "\x80");
-    row("UTF-16LE", "mixed", mixed);
-    row("UTF-16BE", "mixed", mixed);
-    row("UTF-32LE", "mixed", mixed);
-    row("UTF-32BE", "mixed", mixed);
+    legacy("windows-1252-dishes", QStringLiteral("Crème brûlée\nPâté de foie\nBœuf bourguignon\nFrançois\nCrêpe Suzette"));
+    legacy("windows-1250-czech", QStringLiteral("Příliš žluťoučký kůň úpěl ďábelské ódy"));
+    legacy("windows-1250-polish-towns", QStringLiteral("Zażółć gęślą jaźń\nŁódź\nKraków\nWrocław\nGdańsk"));
+    legacy("windows-1251-names", russianNames);
+    legacy("windows-1251-one-word", QStringLiteral("Москва"));
+    legacy("windows-1251-short-word", QStringLiteral("мир"));
+    legacy("KOI8-R-names", russianNames);
+    legacy("ISO-8859-7-towns", QStringLiteral("Καλημέρα κόσμε\nΑθήνα\nΘεσσαλονίκη\nΗράκλειο"));
+    legacy("ISO-8859-7-short-word", QStringLiteral("Σας"));
+    legacy("Shift_JIS-addresses", japanese);
+    legacy("EUC-JP-addresses", japanese);
+    // More than the detector is shown.
+    legacy("Shift_JIS-addresses-line", japanese + QStringLiteral("x\n"), 1500);
+    legacy("GBK-addresses", QStringLiteral("北京市海淀区中关村大街\n上海市浦东新区世纪大道\n你好，世界\n中华人民共和国"));
+    legacy("Big5-addresses", QStringLiteral("臺北市信義區市府路\n高雄市前金區\n你好，世界\n中華民國\n"));
+    // Windows-949, which the detector calls UHC, reads both; the last line
+    // is in Windows-949 only.
+    legacy("EUC-KR-prose", korean);
+    legacy("CP949-prose", korean + QStringLiteral("\n똠방각하"));
+    // Its decoder counts no error for 0x80 but passes it through as a
+    // control character.
+    withStrayByte("Big5-addresses");
+    withStrayByte("Shift_JIS-addresses");
+    unicode("UTF-16LE", "mixed", mixed);
+    unicode("UTF-16BE", "mixed", mixed);
+    unicode("UTF-32LE", "mixed", mixed);
+    unicode("UTF-32BE", "mixed", mixed);
     // Valid UTF-8 as well, but for the zero byte after every character.
-    row("UTF-16LE", "ascii", QStringLiteral("one\r\ntwo\n"));
-    row("UTF-16BE", "ascii", QStringLiteral("one\r\ntwo\n"));
+    unicode("UTF-16LE", "ascii", QStringLiteral("one\r\ntwo\n"));
+    unicode("UTF-16BE", "ascii", QStringLiteral("one\r\ntwo\n"));
 }
 
 void TestEntryCodec::decodeWithoutMark()
 {
-    QFETCH(QByteArray, encoding);
+    QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QFETCH(QByteArray, strayByte);
-    QStringEncoder encoder(encoding.constData());
-    if (!encoder.isValid())
-        QSKIP("Qt without ICU knows no legacy encoding by name");
-#ifndef QUILLMARK_HAVE_UCHARDET
-    if (!encoding.startsWith("UTF"))
-        QSKIP("built without a detector, every legacy file reads as Windows-1252");
+    QCOMPARE(decodeEntries(bytes), linesOf(text));
+}
+
+// What no detector can tell, a word of two non-ASCII bytes, reads by the
+// system's own code page where that is a legacy one. CTest runs this under
+// several, naming each in QUILLMARK_TEST_SYSTEM_ENCODING.
+void TestEntryCodec::decodeBySystemCodePage_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QByteArray system = qgetenv("QUILLMARK_TEST_SYSTEM_ENCODING");
+    int rows = 0;
+    const auto row = [&](const char *encoding, const char *tag, const QByteArray &bytes, const QString &text) {
+        if (system != encoding)
+            return;
+        QTest::addRow("%s: %s", encoding, tag) << bytes << text;
+        ++rows;
+    };
+    row("", "Windows-1252", "\xe4\xe0", QStringLiteral("äà"));
+    row("windows-1251", "Russian", "\xe4\xe0", QStringLiteral("да"));
+    row("Shift_JIS", "Japanese", "\x93\xfa", QStringLiteral("日"));
+    row("EUC-JP", "Japanese", "\xc6\xfc", QStringLiteral("日"));
+    // Bytes the system's code page does not define: every one is kept.
+    row("windows-1251", "undefined byte", "\x98", QStringLiteral("˜"));
+    row("Shift_JIS", "lead byte alone", "\x81", QString(QChar(0x81)));
+    row("EUC-JP", "lead byte alone", "\xc6", QStringLiteral("Æ"));
+    QVERIFY2(rows > 0, "no rows for the system encoding that QUILLMARK_TEST_SYSTEM_ENCODING names");
+}
+
+void TestEntryCodec::decodeBySystemCodePage()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(decodeEntries(bytes), QStringList{text});
+}
+
+// Every name the detector answers, with whether this system has a table for
+// it (uchardet 0.0.7: a new version may answer new names, which belong here).
+void TestEntryCodec::detectorNames_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("decodes");
+    QCOMPARE(QUILLMARK_UCHARDET_VERSION, "0.0.7");
+    const QList<QByteArray> withoutTable{"ISO-8859-16", "VISCII", "GEORGIAN-ACADEMY", "GEORGIAN-PS"
+#ifdef Q_OS_WIN
+                                         , "EUC-TW", "ISO-8859-10"
 #endif
-    const QByteArray bytes = encoder(text) + strayByte;
-    QVERIFY(!encoder.hasError());
-    // Where the bytes are not in the encoding, every one is kept as its
-    // Windows-1252 character.
-    if (!strayByte.isEmpty())
-        text = QStringDecoder("windows-1252")(bytes);
-    QStringList lines = text.split(u'\n');
-    if (text.endsWith(u'\n'))
-        lines.removeLast();
-    for (QString &line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-    }
-    QCOMPARE(decodeEntries(bytes), lines);
+    };
+    for (const char *name : {"BIG5", "EUC-JP", "EUC-TW", "GB18030", "HZ-GB-2312", "IBM852", "IBM855", "IBM866",
+                             "ISO-2022-CN", "ISO-2022-JP", "ISO-2022-KR", "ISO-8859-2", "ISO-8859-3", "ISO-8859-4",
+                             "ISO-8859-5", "ISO-8859-6", "ISO-8859-7", "ISO-8859-8", "ISO-8859-9", "ISO-8859-10",
+                             "ISO-8859-11", "ISO-8859-13", "ISO-8859-16", "KOI8-R", "MAC-CENTRALEUROPE",
+                             "MAC-CYRILLIC", "SHIFT_JIS", "TIS-620", "UHC", "VISCII", "WINDOWS-1250", "WINDOWS-1251",
+                             "WINDOWS-1253", "WINDOWS-1255", "WINDOWS-1256", "WINDOWS-1257", "WINDOWS-1258",
+                             "GEORGIAN-ACADEMY", "GEORGIAN-PS"})
+        QTest::newRow(name) << QByteArray(name) << !withoutTable.contains(name);
+}
+
+void TestEntryCodec::detectorNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, decodes);
+    const std::optional<LegacyEncoding> encoding = legacyEncodingNamed(name);
+    QCOMPARE(encoding.has_value() && LegacyDecoder(*encoding).isValid(), decodes);
+    if (decodes)
+        QCOMPARE(LegacyDecoder(*encoding).decode("list 1"), QStringLiteral("list 1"));
 }
 
 // A file read a run of lines at a time: while it is UTF-8 without zero bytes,
