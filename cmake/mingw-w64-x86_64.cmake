@@ -14,7 +14,10 @@ set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT -s)
 
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+# Besides the compiler's own, the libraries built for Windows other than Qt
+# (uchardet), which scripts/build-windows.sh installs into a prefix of their
+# own and names here.
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${QUILLMARK_WINDOWS_LIBRARIES})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
@@ -23,6 +26,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 
 # pkg-config would otherwise offer the build machine's own libraries, which
-# the Windows linker cannot use.
-set(ENV{PKG_CONFIG_LIBDIR} "${CMAKE_FIND_ROOT_PATH}/lib/pkgconfig")
-set(ENV{PKG_CONFIG_SYSROOT_DIR} "${CMAKE_FIND_ROOT_PATH}")
+# the Windows linker cannot use; the files it finds here name their folders
+# in full.
+if(QUILLMARK_WINDOWS_LIBRARIES)
+    set(ENV{PKG_CONFIG_LIBDIR} "${QUILLMARK_WINDOWS_LIBRARIES}/lib/pkgconfig")
+else()
+    set(ENV{PKG_CONFIG_LIBDIR} "/usr/x86_64-w64-mingw32/lib/pkgconfig")
+endif()
