@@ -1,3 +1,4 @@
+#include "EncodingDetection.h"
 #include "EntryCodec.h"
 #include "LegacyDecoding.h"
 #include "Windows1252.h"
@@ -46,6 +47,8 @@ private slots:
     void decodeBySystemCodePage();
     void detectorNames_data();
     void detectorNames();
+    void misreadCharacters_data();
+    void misreadCharacters();
     void decodeUtf8ByRuns_data();
     void decodeUtf8ByRuns();
     void decodesLegacyBytesLosslessly();
@@ -269,6 +272,24 @@ void TestEntryCodec::detectorNames()
     QCOMPARE(encoding.has_value() && LegacyDecoder(*encoding).isValid(), decodes);
     if (decodes)
         QCOMPARE(LegacyDecoder(*encoding).decode("list 1"), QStringLiteral("list 1"));
+}
+
+// What decides between a detector's guess and Windows-1252.
+void TestEntryCodec::misreadCharacters_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("misread");
+    QTest::newRow("symbol ending a word") << QStringLiteral("Acme™ Air") << 0;
+    QTest::newRow("symbol between letters") << QStringLiteral("a©b") << 1;
+    QTest::newRow("accent on its own") << QStringLiteral("na˝ve") << 1;
+    QTest::newRow("capital after a small letter beyond ASCII") << QStringLiteral("ZoŽl Čapek") << 1;
+}
+
+void TestEntryCodec::misreadCharacters()
+{
+    QFETCH(QString, text);
+    QFETCH(int, misread);
+    QCOMPARE(quillmark::misreadCharacters(text), misread);
 }
 
 // A file read a run of lines at a time: while it is UTF-8 without zero bytes,

@@ -35,6 +35,7 @@ void TestEntryRewrites::convertCase_data()
     QTest::newRow("lower") << QStringList{"Hello", "wORLD"} << "L" << QStringList{"hello", "world"};
     QTest::newRow("sharp s grows") << QStringList{QStringLiteral("straße")} << "U" << QStringList{"STRASSE"};
     QTest::newRow("Latin-1 letters") << QStringList{QStringLiteral("éÿ")} << "U" << QStringList{QStringLiteral("ÉŸ")};
+    QTest::newRow("micro sign up to Greek Mu") << QStringList{QStringLiteral("µm")} << "U" << QStringList{QStringLiteral("\u039CM")};
     QTest::newRow("empty entry, upper") << QStringList{""} << "U" << QStringList{""};
     QTest::newRow("empty entry, lower") << QStringList{""} << "L" << QStringList{""};
     QTest::newRow("no letters") << QStringList{"12 + 3 = 15!", QStringLiteral("€ 中")} << "UL"
@@ -57,6 +58,9 @@ void TestEntryRewrites::convertCase_data()
     QTest::newRow("final sigma beside astral letters and a growing one")
             << QStringList{deseretCapital + QStringLiteral("Σ"), QStringLiteral("ΑΣ") + deseretCapital, QStringLiteral("\u0130Σ")}
             << "L" << QStringList{deseretSmall + QStringLiteral("ς"), QStringLiteral("ασ") + deseretSmall, QStringLiteral("i\u0307ς")};
+    // Cased characters that are not letters end a word as well.
+    QTest::newRow("final sigma after a Roman numeral and a circled letter")
+            << QStringList{QStringLiteral("ⅧΣ"), QStringLiteral("ⓐΣ")} << "L" << QStringList{QStringLiteral("ⅷς"), QStringLiteral("ⓐς")};
     // Latin-1 texts change case in their own bytes: that must agree with the
     // Unicode tables on every character, those with capitals beyond Latin-1
     // aside.
