@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+// What the system tells of its memory: MemoryBudget_linux.cpp and
+// MemoryBudget_win.cpp.
 namespace quillmark {
 
 // The bytes this process may still allocate before the system refuses it or

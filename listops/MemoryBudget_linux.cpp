@@ -5,15 +5,9 @@
 
 #include <algorithm>
 
-#ifdef __GLIBC__
 #include <malloc.h>
-#endif
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#else
 #include <sys/resource.h>
 #include <unistd.h>
-#endif
 
 namespace quillmark {
 
@@ -25,8 +19,6 @@ void lower(qint64 &budget, qint64 limit)
     limit = std::max<qint64>(limit, 0);
     budget = budget < 0 ? limit : std::min(budget, limit);
 }
-
-#ifdef Q_OS_LINUX
 
 QByteArray readSmallFile(const QString &path)
 {
@@ -108,42 +100,28 @@ qint64 controlGroupAvailable()
     return budget;
 }
 
-#endif
-
 } // namespace
 
 qint64 availableMemory()
 {
     qint64 budget = -1;
-#ifdef Q_OS_WIN
-    MEMORYSTATUSEX status = {};
-    status.dwLength = sizeof status;
-    if (::GlobalMemoryStatusEx(&status))
-        lower(budget, qint64(std::min(status.ullAvailPhys, status.ullAvailVirtual)));
-#else
-#ifdef Q_OS_LINUX
     if (const qint64 system = systemAvailable(); system >= 0)
         lower(budget, system);
     if (const qint64 group = controlGroupAvailable(); group >= 0)
         lower(budget, group);
-#else
-    lower(budget, qint64(::sysconf(_SC_AVPHYS_PAGES)) * ::sysconf(_SC_PAGESIZE));
-#endif
     rlimit addressSpace = {};
     if (::getrlimit(RLIMIT_AS, &addressSpace) == 0 && addressSpace.rlim_cur != RLIM_INFINITY) {
         // What the process has mapped already counts against the limit.
-        qint64 mapped = 0;
-#ifdef Q_OS_LINUX
-        mapped = readSmallFile(QStringLiteral("/proc/self/statm")).split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
-#endif
+        const qint64 mapped = readSmallFile(QStringLiteral("/proc/self/statm")).split(' ').value(0).toLongLong()
+                * ::sysconf(_SC_PAGESIZE);
         lower(budget, qint64(addressSpace.rlim_cur) - mapped);
     }
-#endif
     return budget;
 }
 
 void releaseFreedMemory()
 {
+    // musl's allocator cannot be asked.
 #ifdef __GLIBC__
     malloc_trim(0);
 #endif
