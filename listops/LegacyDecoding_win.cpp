@@ -8,21 +8,27 @@ namespace quillmark {
 
 namespace {
 
-// The code pages of the ISO-2022 encodings take no flags at all.
-DWORD strictFlags(UINT codePage)
+// GB18030's code page is missing where GBK's is not (in Wine); GBK, which it
+// extends, reads all but its four-byte sequences, which then count as bytes
+// the encoding does not define.
+// 0 where there is none.
+UINT availableCodePage(UINT codePage)
 {
-    const bool takesFlags = codePage < 50220 || codePage > 50229;
-    return takesFlags ? MB_ERR_INVALID_CHARS : 0;
+    constexpr UINT gb18030 = 54936;
+    constexpr UINT gbk = 936;
+    if (codePage == gb18030 && !IsValidCodePage(gb18030))
+        codePage = gbk;
+    return codePage != 0 && IsValidCodePage(codePage) ? codePage : 0;
 }
 
 } // namespace
 
 struct LegacyDecoder::Table {
-    UINT codePage;
+    UINT codePage; // 0 where this system has none
 };
 
 LegacyDecoder::LegacyDecoder(const LegacyEncoding &encoding)
-    : table(new Table{encoding.codePage})
+    : table(new Table{availableCodePage(encoding.codePage)})
 {
 }
 
@@ -30,7 +36,7 @@ LegacyDecoder::~LegacyDecoder() = default;
 
 bool LegacyDecoder::isValid() const
 {
-    return table->codePage != 0 && IsValidCodePage(table->codePage);
+    return table->codePage != 0;
 }
 
 std::optional<QString> LegacyDecoder::decode(QByteArrayView bytes)
@@ -43,14 +49,16 @@ std::optional<QString> LegacyDecoder::decode(QByteArrayView bytes)
     // without perhaps cutting a character: it reads as Windows-1252 instead.
     if (bytes.size() > std::numeric_limits<int>::max())
         return std::nullopt;
+    // Refusing what the code page does not define, rather than standing in
+    // U+FFFD for it.
     const UINT codePage = table->codePage;
-    const DWORD flags = strictFlags(codePage);
     const int size = int(bytes.size());
-    const int units = MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
+    const int units = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
     if (units <= 0)
         return std::nullopt;
     QString text(units, Qt::Uninitialized);
-    if (MultiByteToWideChar(codePage, flags, bytes.data(), size, reinterpret_cast<wchar_t *>(text.data()), units) != units)
+    auto *const wide = reinterpret_cast<wchar_t *>(text.data());
+    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, wide, units) != units)
         return std::nullopt;
     return text;
 }

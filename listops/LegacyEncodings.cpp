@@ -26,21 +26,16 @@ struct NamedEncoding {
 // (GEORGIAN-ACADEMY, GEORGIAN-PS); Windows has none for EUC-TW and
 // ISO-8859-10. Such files read as Windows-1252, keeping every byte.
 //
-// The ISO-2022 and HZ encodings are 7-bit, so their files are valid UTF-8
-// and read as such before the detector is asked; they are here so that the
-// table holds every name it may answer.
+// The detector answers ISO-2022-CN, -JP and -KR and HZ-GB-2312 only for text
+// of 7-bit bytes, which is valid UTF-8 and read as such before it is asked.
 constexpr NamedEncoding namedEncodings[] = {
     {"BIG5", "Big5", 950},
     {"EUC-JP", "EUC-JP", 20932},
     {"EUC-TW", "EUC-TW", 0},
     {"GB18030", "GB18030", 54936},
-    {"HZ-GB-2312", "HZ-GB-2312", 52936},
     {"IBM852", "IBM852", 852},
     {"IBM855", "IBM855", 855},
     {"IBM866", "IBM866", 866},
-    {"ISO-2022-CN", "ISO-2022-CN", 50227},
-    {"ISO-2022-JP", "ISO-2022-JP", 50220},
-    {"ISO-2022-KR", "ISO-2022-KR", 50225},
     {"ISO-8859-2", "ISO-8859-2", 28592},
     {"ISO-8859-3", "ISO-8859-3", 28593},
     {"ISO-8859-4", "ISO-8859-4", 28594},

@@ -249,7 +249,10 @@ void TestEntryCodec::detectorNames_data()
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<bool>("decodes");
     QCOMPARE(QUILLMARK_UCHARDET_VERSION, "0.0.7");
-    const QList<QByteArray> withoutTable{"ISO-8859-16", "VISCII", "GEORGIAN-ACADEMY", "GEORGIAN-PS"
+    // The ISO-2022 and HZ encodings are 7-bit, read as UTF-8 before any
+    // detector is asked.
+    const QList<QByteArray> withoutTable{"ISO-2022-CN", "ISO-2022-JP", "ISO-2022-KR", "HZ-GB-2312",
+                                         "ISO-8859-16", "VISCII", "GEORGIAN-ACADEMY", "GEORGIAN-PS"
 #ifdef Q_OS_WIN
                                          , "EUC-TW", "ISO-8859-10"
 #endif
