@@ -9,7 +9,7 @@ out=$repo/build-deb
 bash "$repo/scripts/install-deps.sh" debhelper dpkg-dev
 
 # The package carries the project's version; debian/changelog must agree.
-version=$(sed -n 's/^project(Quillmark VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
+version=$(bash "$repo/scripts/version.sh")
 changelog_version=$(dpkg-parsechangelog -l "$repo/debian/changelog" -SVersion)
 if [ "$version" != "$changelog_version" ]; then
     echo "FAIL: debian/changelog is at $changelog_version, CMakeLists.txt at $version" >&2

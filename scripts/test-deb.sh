@@ -6,7 +6,7 @@
 # usage: test-deb.sh [PACKAGE.deb]
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-version=$(sed -n 's/^project(Quillmark VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
+version=$(bash "$repo/scripts/version.sh")
 deb=$(realpath "${1:-$repo/build-deb/quillmark_${version}_$(dpkg --print-architecture).deb}")
 
 bash "$repo/scripts/install-deps.sh" lintian
