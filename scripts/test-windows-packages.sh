@@ -46,8 +46,10 @@ wineserver --wait
 folder() { winepath -u "$(wine cmd /c echo "%$1%" | tr -d '\r')"; }
 installed=$(folder LOCALAPPDATA)/Programs/Quillmark
 shortcut="$(folder APPDATA)/Microsoft/Windows/Start Menu/Programs/Quillmark.lnk"
-# That copy deletes itself, but leaves its folder, empty, to the next clean-up
-# of the temporary folder.
+# Everything in the Wine drive but Windows itself. The uninstaller runs on
+# from a copy of itself in the user's temporary folder, so that it can delete
+# itself; that copy goes too, but leaves its folder, empty, to the next
+# clean-up of the temporary folder.
 snapshot() {
     (cd "$WINEPREFIX/drive_c" && find . -path ./windows -prune -o -path './users/*/Temp/~nsu*.tmp' -empty -prune -o -print | sort)
 }
@@ -84,8 +86,6 @@ python3 "$repo/tests/e2e_window.py" --wine "$installed/quillmark.exe" "$repo/for
     "$build/packages/installed-window.png" || fail "the installed program does not pass the end-to-end test"
 
 echo "== uninstalling silently"
-# The uninstaller runs on from a copy of itself in the user's temporary
-# folder, so that it can delete itself.
 wine "$installed/uninstall.exe" /S || fail "the uninstaller exits with $?"
 wineserver --wait
 [ ! -e "$installed" ] || fail "$installed is left: $(ls -A "$installed")"
