@@ -73,7 +73,7 @@ wine reg query "$uninstall_key" | tr -d '\r' >"$work/key" || fail "no uninstall 
 cat "$work/key"
 installed_in='C:\\users\\[^\\]*\\AppData\\Local\\Programs\\Quillmark\\'
 for value in "DisplayName REG_SZ Quillmark" "DisplayVersion REG_SZ $version" \
-        "Publisher REG_SZ The Quillmark developers" "DisplayIcon REG_SZ ${installed_in}quillmark.exe,0" \
+        "Publisher REG_SZ The Quillmark developers" "InstallLocation REG_SZ ${installed_in%\\\\}" "DisplayIcon REG_SZ ${installed_in}quillmark.exe,0" \
         "UninstallString REG_SZ \"${installed_in}uninstall.exe\"" \
         "QuietUninstallString REG_SZ \"${installed_in}uninstall.exe\" /S" \
         "NoModify REG_DWORD 0x1" "NoRepair REG_DWORD 0x1" "EstimatedSize REG_DWORD 0x[0-9a-f]*[1-9a-f][0-9a-f]*"; do
