@@ -18,6 +18,10 @@ set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT -s)
 # (uchardet), which scripts/build-windows.sh installs into a prefix of their
 # own and names here.
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${QUILLMARK_WINDOWS_LIBRARIES})
+# CMake reads this file again for each test project it compiles while
+# configuring, in the same process; without the prefix there, the last such
+# reading would point pkg-config back at the compiler's own libraries.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QUILLMARK_WINDOWS_LIBRARIES)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
