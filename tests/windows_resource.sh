@@ -99,7 +99,7 @@ if [ -n "$program" ]; then
         cmp -s -n "$file_size" "$work/from-program.ico" "$ico" || fail "the icon IDI_ICON1 in $program is not $ico"
     fi
     if command -v wrestool >/dev/null; then
-        wrestool -x --type=version -o "$work/version.res" "$program" && has_version "$work/version.res" \
+        wrestool -x --raw --type=version -o "$work/version.res" "$program" && has_version "$work/version.res" \
             || fail "$program does not carry version $version"
     fi
 fi
