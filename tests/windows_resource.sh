@@ -2,14 +2,15 @@
 # Compiles the Windows resource script with the MinGW resource compiler, the
 # way a Windows build would, and checks that the icon group IDI_ICON1 holds
 # exactly the 48, 32 and 16 pixel images at 32 bits, both in the .ico and in
-# the compiled resource. Nothing else exercises this file on Linux. Given a
-# built Windows program, also checks that it carries exactly that icon.
-# usage: windows_resource.sh RESOURCES_DIR [PROGRAM.exe]
+# the compiled resource, and that the version resource carries the project's
+# version. Nothing else exercises this file on Linux. Given a built Windows
+# program, also checks that it carries exactly that icon and version.
+# usage: windows_resource.sh QUILLMARK.rc QUILLMARK.ico VERSION [PROGRAM.exe]
 set -euo pipefail
-resources=${1:?resources dir}
-program=${2:-}
-rc=$resources/quillmark.rc
-ico=$resources/quillmark.ico
+rc=${1:?configured resource script}
+ico=${2:?icon}
+version=${3:?version}
+program=${4:-}
 windres=x86_64-w64-mingw32-windres
 command -v "$windres" >/dev/null || { echo "FAIL: $windres is missing (bash scripts/install-deps.sh)"; exit 1; }
 command -v cpp >/dev/null || { echo "FAIL: the C preprocessor cpp is missing"; exit 1; }
@@ -18,6 +19,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Whether the version resource in file $1 names the product and its version.
+# Its strings are UTF-16 and padded with zeros, which tr drops.
+has_version() {
+    local strings
+    strings=$(tr -d '\0' <"$1")
+    [[ $strings == *"ProductNameQuillmark"* && $strings == *"ProductVersion$version"* \
+        && $strings == *"FileVersion$version"* ]]
+}
 
 # Little-endian unsigned integer of $3 bytes at offset $2 of file $1.
 le() {
@@ -74,6 +84,7 @@ if [ -f "$work/quillmark.res" ]; then
         grep -qF "\"$octal$octal\\000\\000\", 1, 32," <<<"$group" \
             || fail "IDI_ICON1 has no ${want}x$want image at 32 bits"
     done
+    has_version "$work/quillmark.res" || fail "the compiled resource does not carry version $version"
 fi
 
 # The icon group as the system finds it in the program file, put back
@@ -87,10 +98,14 @@ if [ -n "$program" ]; then
     else
         cmp -s -n "$file_size" "$work/from-program.ico" "$ico" || fail "the icon IDI_ICON1 in $program is not $ico"
     fi
+    if command -v wrestool >/dev/null; then
+        wrestool -x --raw --type=version -o "$work/version.res" "$program" && has_version "$work/version.res" \
+            || fail "$program does not carry version $version"
+    fi
 fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"
     exit 1
 fi
-echo "the Windows resource compiles and IDI_ICON1 holds 48, 32 and 16 pixel images at 32 bits"
+echo "the Windows resource compiles, IDI_ICON1 holds 48, 32 and 16 pixel images at 32 bits, and the version is $version"
