@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -136,10 +137,21 @@ bool PendingFile::openNamed(bool *denied, QString *reason)
 // its target first, since a link never replaces anything, and renamed over it.
 PendingFile::Outcome PendingFile::nameUnnamed(QString *reason)
 {
-    const QByteArray source = "/proc/self/fd/" + QByteArray::number(device.handle());
+    // By the descriptor itself is the quicker way, but older systems let
+    // only privileged processes use it; the descriptor's path in /proc works
+    // for anyone.
+    static std::atomic<bool> byDescriptor = true;
     const auto linkTo = [&](const QString &name) {
-        return ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, QFile::encodeName(name).constData(),
-                        AT_SYMLINK_FOLLOW) == 0;
+        const QByteArray to = QFile::encodeName(name);
+        if (byDescriptor) {
+            if (::linkat(device.handle(), "", AT_FDCWD, to.constData(), AT_EMPTY_PATH) == 0)
+                return true;
+            if (errno != ENOENT && errno != EPERM)
+                return false;
+            byDescriptor = false;
+        }
+        const QByteArray source = "/proc/self/fd/" + QByteArray::number(device.handle());
+        return ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, to.constData(), AT_SYMLINK_FOLLOW) == 0;
     };
     if (purpose == New) {
         if (!linkTo(target)) {
