@@ -85,7 +85,8 @@ bool openForReading(QFile &file, const QString &path, Node *opened, QString *rea
 bool PendingFile::openUnnamed(bool *denied, QString *reason, bool *unsupported)
 {
 #ifdef O_TMPFILE
-    // The file is named through its descriptor's entry in /proc.
+    // Where the system does not let us name the file by its descriptor, it
+    // is named through the descriptor's entry in /proc, which must be there.
     static const bool descriptorsNamed = ::access("/proc/self/fd", X_OK) == 0;
     if (!descriptorsNamed) {
         *unsupported = true;
