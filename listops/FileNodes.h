@@ -34,21 +34,67 @@ QString followLinks(const QString &path);
 // The system's reason for the last failed call, as the user should read it.
 QString lastReason();
 
-// Opens for reading. A pipe or socket opens without waiting for a writer, and
+// Opens for reading. A pipe opens without waiting for a writer, and
 // reads from it or from a device never wait either. The node is what was
 // opened, not what the name held a moment before; where the system refuses
-// to open a folder it is what the name holds.
+// to open a folder or a socket it is what the name holds.
 bool openForReading(QFile &file, const QString &path, Node *opened, QString *reason);
 
-// Creates a file that did not exist, unbuffered: writes reach the system at
-// once, so a failing one is seen. Never follows a link and never replaces
-// anything.
-bool createNew(QFile &file, const QString &path, QString *reason);
+// A file that takes its name only once it is whole, as QSaveFile does: it is
+// opened, written and committed, and destroyed uncommitted it leaves nothing
+// behind. It is written where no other program sees it, a file without a
+// name or one marked to go with the handle, which the system removes also
+// when the program is killed. Where the file system cannot make one, a new
+// file is made under its own name at once and a replacement under a hidden
+// one beside it, as before; a kill leaves those behind. Writes are
+// unbuffered, so that a failing one is seen.
+class PendingFile
+{
+public:
+    // A new file takes a name that nothing holds, and commit fails if
+    // something took it meanwhile; a replacement takes the place of what the
+    // name holds, never following a link there.
+    enum Purpose { New, Replacement };
+    enum Outcome { Committed, NameRefused, Failed };
 
-// A new file beside path with a short name of its own (path's name may use up
-// all that the system allows), for a replacement to be written into.
-// *denied tells whether the folder refused it (no temporary file can be made).
-bool createTemporaryBeside(QFile &file, const QString &path, QString *temporaryPath, bool *denied, QString *reason);
+    PendingFile() = default;
+    ~PendingFile();
+    Q_DISABLE_COPY_MOVE(PendingFile)
+
+    // Opens it in path's folder. *denied tells whether the folder refused it
+    // (no file can be made there).
+    bool open(const QString &path, Purpose purpose, bool *denied, QString *reason);
+    QFile &file() { return device; }
+    // Makes the content durable first where sync is set, then gives it the
+    // name in one step. NameRefused only for a new file whose name could not
+    // be given (taken meanwhile, too long, or refused by the folder).
+    Outcome commit(bool sync, QString *reason);
+
+private:
+    // Each system's ways of opening and of naming it.
+    bool openUnnamed(bool *denied, QString *reason, bool *unsupported);
+    bool openNamed(bool *denied, QString *reason);
+    Outcome nameUnnamed(QString *reason);
+    Outcome nameNamed(QString *reason);
+    bool closeChecked(QString *reason);
+
+    QFile device;
+    QString target;
+    Purpose purpose = New;
+    // Until commit: the name under which it can be seen, to remove if it is
+    // not committed; empty while the system alone knows the file.
+    QString visibleName;
+    // What the system names a file that no other program may open, where it
+    // names one at all.
+    QString hiddenName;
+    bool unnamed = false;
+    bool committed = false;
+};
+
+// A short name of fixed length beside path (path's name may use up all that
+// the system allows), hidden, so that file lists do not show it in the
+// moment it exists.
+QString temporaryNameBeside(const QString &path);
 
 // Opens an existing file or device for writing without truncating it or
 // waiting on it; with followLink false a link at the name is refused.

@@ -80,18 +80,32 @@ qint64 contentSize(const ContentSource &content)
     return size;
 }
 
+// Writes the content into the pending file and gives it its name, which a
+// new file may find taken: that fails as creating it would have.
+WriteResult commitContent(nodes::PendingFile &file, const QString &fileName, const ContentSource &content, bool sync)
+{
+    QString reason;
+    if (!writeContent(file.file(), content, &reason))
+        return cannotWrite(fileName, reason);
+    switch (file.commit(sync, &reason)) {
+    case nodes::PendingFile::Committed:
+        return {};
+    case nodes::PendingFile::NameRefused:
+        return cannotOpen(fileName, reason);
+    case nodes::PendingFile::Failed:
+        break;
+    }
+    return cannotWrite(fileName, reason);
+}
+
 WriteResult writeNew(const QString &fileName, const QString &target, const ContentSource &content, bool sync)
 {
-    QFile file;
+    nodes::PendingFile file;
     QString reason;
-    if (!nodes::createNew(file, target, &reason))
+    bool denied = false;
+    if (!file.open(target, nodes::PendingFile::New, &denied, &reason))
         return cannotOpen(fileName, reason);
-    if (writeContent(file, content, &reason) && finish(file, sync, &reason))
-        return {};
-    // Made by us a moment ago: nothing of it may stay behind.
-    file.close();
-    QFile::remove(target);
-    return cannotWrite(fileName, reason);
+    return commitContent(file, fileName, content, sync);
 }
 
 // Nothing where the file cannot be replaced without taking it from its owner
@@ -99,30 +113,16 @@ WriteResult writeNew(const QString &fileName, const QString &target, const Conte
 std::optional<WriteResult> replaceWhole(const QString &fileName, const QString &target, const nodes::Node &old,
                                         const ContentSource &content)
 {
-    QFile file;
-    QString temporary;
+    nodes::PendingFile file;
     QString reason;
     bool denied = false;
-    if (!nodes::createTemporaryBeside(file, target, &temporary, &denied, &reason))
+    if (!file.open(target, nodes::PendingFile::Replacement, &denied, &reason))
         return denied ? std::nullopt : std::optional(cannotOpen(fileName, reason));
-    const auto discard = [&] {
-        file.close();
-        QFile::remove(temporary);
-    };
     // A link that a piece replaces passes on nothing of its own.
-    if (old.kind == Kind::Regular ? !nodes::adoptOwnership(file, old) : !nodes::applyDefaultPermissions(file)) {
-        discard();
+    if (old.kind == Kind::Regular ? !nodes::adoptOwnership(file.file(), old)
+                                  : !nodes::applyDefaultPermissions(file.file()))
         return std::nullopt;
-    }
-    if (!writeContent(file, content, &reason) || !finish(file, true, &reason)) {
-        discard();
-        return cannotWrite(fileName, reason);
-    }
-    if (!nodes::replace(temporary, target, &reason)) {
-        QFile::remove(temporary);
-        return cannotWrite(fileName, reason);
-    }
-    return WriteResult{};
+    return commitContent(file, fileName, content, true);
 }
 
 WriteResult writeInPlace(const QString &fileName, const QString &target, const nodes::Node &old,

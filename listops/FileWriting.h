@@ -25,9 +25,10 @@ using ContentPieces = std::function<QByteArray()>;
 using ContentSource = std::function<ContentPieces()>;
 
 // Writes bytes as the whole content of a file, following symbolic links to
-// the file they name. All or nothing wherever the system allows it: a new file
-// is removed again and an existing one is replaced only once every byte of
-// the new content is on the disk, keeping its owner, group and permissions.
+// the file they name. All or nothing wherever the system allows it, also when
+// the program is killed: a new file appears under its name, and an existing
+// one is replaced, only once every byte of the new content is on the disk,
+// keeping its owner, group and permissions.
 // Where replacing would take the file from its owner or split it from its
 // other hard links, or no file can be made beside it, it is written in place
 // after checking that the content fits in the free space. A device is written

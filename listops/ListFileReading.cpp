@@ -114,10 +114,10 @@ ChunkedFile::ChunkedFile(const QString &fileName, qint64 memoryBudget, qint64 by
     const bool opened = nodes::openForReading(file, fileName, &node, &reason);
     if (node.kind == Kind::Directory)
         refuse(cannotOpen(fileName, isFolderReason()));
-    else if (!opened)
-        refuse(cannotOpen(fileName, reason));
     else if (node.kind == Kind::PipeOrSocket)
         refuse(cannotOpen(fileName, isPipeReason()));
+    else if (!opened)
+        refuse(cannotOpen(fileName, reason));
     else if (node.kind == Kind::Regular)
         knownSize = node.size;
 }

@@ -1,8 +1,10 @@
 // Faults of the system and hostile files, through the real window: each must
 // end in a clear message or a correct load, with no entry of the list lost
-// and no existing file damaged. (A full disk during Save and the Create Files
+// and no existing file damaged. A program killed while it writes a file must
+// leave no trace of it either. (A full disk during Save and the Create Files
 // faults are covered by tst_save and tst_createfiles.)
 
+#include "FileWriting.h"
 #include "ModalAnswerer.h"
 #include "Windows1252.h"
 #include "WindowFixture.h"
@@ -19,8 +21,13 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <functional>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -144,6 +151,87 @@ bool isCharacterDevice(const char *path, dev_t *device = nullptr)
         *device = status.st_rdev;
     return true;
 }
+
+bool makeSocket(const QString &path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (name.size() >= qsizetype(sizeof address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = socket >= 0 && ::bind(socket, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    if (socket >= 0)
+        ::close(socket);
+    return bound;
+}
+
+// A large list as Save hands it to the writer, a block of entries at a time.
+constexpr int listBlocks = 4;
+QByteArray listBlock(int block)
+{
+    QByteArray bytes;
+    for (int entry = block << 16; entry < (block + 1) << 16; ++entry)
+        bytes += "entry " + QByteArray::number(entry) + "\r\n";
+    return bytes;
+}
+
+QByteArray wholeList()
+{
+    QByteArray bytes;
+    for (int block = 0; block < listBlocks; ++block)
+        bytes += listBlock(block);
+    return bytes;
+}
+
+int stopChannel = -1;
+
+// The write that would pass the file-size limit stops the child where it
+// stands, for the parent to kill it there.
+void stopHere(int)
+{
+    const char stopped = 's';
+    if (::write(stopChannel, &stopped, 1) == 1) {
+        for (;;)
+            ::pause();
+    }
+    ::_exit(3);
+}
+
+// Runs work in a child process whose files may not grow past cut bytes from
+// the moment work calls limitFiles, and kills it with signal once a write
+// would. True if that is how it ended.
+bool killWhenCut(int signal, rlim_t cut, const std::function<void(const std::function<void()> &limitFiles)> &work)
+{
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        stopChannel = channel[1];
+        struct sigaction stop = {};
+        stop.sa_handler = stopHere;
+        ::sigaction(SIGXFSZ, &stop, nullptr);
+        // The program's own way to end on SIGTERM, not the test's.
+        ::signal(SIGTERM, SIG_DFL);
+        work([cut] {
+            const rlimit limit{cut, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    char stopped = 0;
+    const bool reached = child > 0 && ::read(channel[0], &stopped, 1) == 1;
+    ::close(channel[0]);
+    if (reached)
+        ::kill(child, signal);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && reached && WIFSIGNALED(status)
+            && WTERMSIG(status) == signal;
+}
 #endif
 
 } // namespace
@@ -158,6 +246,8 @@ private slots:
 
 #ifdef Q_OS_UNIX
     void saveOntoDevFull();
+    void killedWhileWriting_data();
+    void killedWhileWriting();
 #endif
     void saveFailsToOpen_data();
     void saveFailsToOpen();
@@ -217,6 +307,59 @@ void TestFaults::saveOntoDevFull()
     checkOneIoErrorBox(answerer, u"Cannot write /dev/full:"_s, QString::fromLocal8Bit(std::strerror(ENOSPC)));
     QCOMPARE(texts(), existing);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]"));
+}
+
+void TestFaults::killedWhileWriting_data()
+{
+    QTest::addColumn<QString>("write");
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<qint64>("cut");
+    const qint64 size = wholeList().size();
+    for (const char *write : {"save over a file", "save to a new name", "new Create Files piece"}) {
+        for (const int signal : {SIGTERM, SIGKILL}) {
+            for (const qint64 cut : {qint64(0), size / 2, size - 1}) {
+                QTest::addRow("%s, %s after %lld bytes", write, signal == SIGTERM ? "SIGTERM" : "SIGKILL", cut)
+                        << QString::fromLatin1(write) << signal << cut;
+            }
+        }
+    }
+}
+
+void TestFaults::killedWhileWriting()
+{
+    QFETCH(QString, write);
+    QFETCH(int, signal);
+    QFETCH(qint64, cut);
+    const QByteArray old = "old list\r\n";
+    const bool over = write == u"save over a file";
+    const bool piece = write.endsWith(u"piece");
+    const QString path = dir->filePath(piece ? QStringLiteral("part_2.txt") : QStringLiteral("list.txt"));
+    const QString firstPiece = dir->filePath(QStringLiteral("part_1.txt"));
+    if (over)
+        writeFile(*dir, QStringLiteral("list.txt"), old);
+
+    QVERIFY(killWhenCut(signal, rlim_t(cut), [&](const std::function<void()> &limitFiles) {
+        if (piece) {
+            quillmark::writeTextFile(firstPiece, wholeList());
+            limitFiles();
+            quillmark::writeTextFile(path, wholeList());
+            return;
+        }
+        limitFiles();
+        quillmark::writeWholeFile(path, [] {
+            return [block = 0]() mutable { return block < listBlocks ? listBlock(block++) : QByteArray(); };
+        });
+    }));
+
+    // The old file as it was, or nothing under the new name, and nothing else.
+    const QStringList left = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(left, piece ? QStringList{QStringLiteral("part_1.txt")}
+                   : over ? QStringList{QStringLiteral("list.txt")}
+                          : QStringList{});
+    if (over)
+        QCOMPARE(readFile(path), old);
+    if (piece)
+        QVERIFY(readFile(firstPiece) == wholeList());
 }
 #endif
 
@@ -279,6 +422,7 @@ void TestFaults::loadRefused_data()
     QTest::newRow("folder") << "folder" << true << "It is a folder.";
 #ifdef Q_OS_UNIX
     QTest::newRow("pipe without a writer") << "pipe" << true << notAFile;
+    QTest::newRow("socket") << "socket" << true << notAFile;
     // With 256 MiB of memory left, as in a container: each would have ended
     // the program, and the list with it.
     QTest::newRow("endless device") << "/dev/zero" << false << "It did not end within ";
@@ -299,6 +443,9 @@ void TestFaults::loadRefused()
     else if (fault == u"pipe") {
         path = dir->filePath(QStringLiteral("pipe"));
         QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (fault == u"socket") {
+        path = dir->filePath(QStringLiteral("socket"));
+        QVERIFY(makeSocket(path));
     } else if (fault == u"large") {
         path = dir->filePath(QStringLiteral("large.txt"));
         QFile large(path);

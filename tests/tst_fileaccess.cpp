@@ -83,6 +83,7 @@ class TestFileAccess : public QObject
 private slots:
     void writeOver_data();
     void writeOver();
+    void newNameTakenWhileWriting();
     void unreadableFileIsRefused();
     void memoryBudgetHonoursAddressSpaceLimit();
     void memoryBudgetHonoursControlGroup();
@@ -225,6 +226,26 @@ void TestFileAccess::writeOver()
     default:
         break;
     }
+}
+
+void TestFileAccess::newNameTakenWhileWriting()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("list.txt"));
+    const WriteResult result = writeWholeFile(path, [&] {
+        return [&, given = false]() mutable {
+            if (given)
+                return QByteArray();
+            given = true;
+            makeFile(path, oldContent);
+            return newContent;
+        };
+    });
+    QCOMPARE(result.failure, WriteResult::CannotOpen);
+    QCOMPARE(result.message, QStringLiteral("Cannot open %1:\n%2").arg(path, QString::fromLocal8Bit(std::strerror(EEXIST))));
+    QCOMPARE(entriesOf(folder.path()), QStringList{QStringLiteral("list.txt")});
+    QCOMPARE(contentOf(path), oldContent);
 }
 
 void TestFileAccess::unreadableFileIsRefused()
