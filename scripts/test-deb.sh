@@ -34,7 +34,7 @@ for path in /usr/bin/quillmark /usr/share/applications/io.github.quillmark.Quill
 done
 
 echo "== the installed program"
-python3 "$repo/tests/e2e_window.py" /usr/bin/quillmark "$repo/forms/MainWindow.ui" "${deb%/*}/installed-window.png"
+python3 "$repo/tests/system/e2e_window.py" /usr/bin/quillmark "$repo/forms/MainWindow.ui" "${deb%/*}/installed-window.png"
 
 echo "== removing"
 "${sudo[@]}" apt-get remove --purge -y quillmark

@@ -82,7 +82,7 @@ for value in "DisplayName REG_SZ Quillmark" "DisplayVersion REG_SZ $version" \
 done
 
 echo "== the installed program"
-python3 "$repo/tests/e2e_window.py" --wine "$installed/quillmark.exe" "$repo/forms/MainWindow.ui" \
+python3 "$repo/tests/system/e2e_window.py" --wine "$installed/quillmark.exe" "$repo/forms/MainWindow.ui" \
     "$build/packages/installed-window.png" || fail "the installed program does not pass the end-to-end test"
 
 echo "== uninstalling silently"

@@ -38,7 +38,7 @@ void TestLoad::cleanup()
 void TestLoad::appendsToTheList()
 {
     list->addItems({"1", "2", "3", "4", "5"});
-    ModalAnswerer answerer({QFINDTESTDATA("data/three-crlf.txt")});
+    ModalAnswerer answerer({QFINDTESTDATA("../data/three-crlf.txt")});
     click("btnLoad");
     QCOMPARE(answerer.dialogCaptions, QStringList{QStringLiteral("Import List...")});
     QCOMPARE(texts(), (QStringList{"1", "2", "3", "4", "5", "a", "b", "c"}));
