@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QHash>
 #include <QSize>
+#include <QStringView>
 #include <QStyledItemDelegate>
 
 #include <vector>
@@ -59,6 +60,9 @@ private:
     float latin1Width(QByteArrayView text) const;
     // NaN where the character cannot be summed or makes the line higher.
     float latin1Step(uchar previous, uchar unit) const;
+    // The size of the line any text makes, summed, or an invalid size where
+    // it cannot be.
+    QSize summedLine(QStringView text) const;
 
     // The view whose rows are measured, and the same as a list of items.
     mutable const QWidget *view = nullptr;
