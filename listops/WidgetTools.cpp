@@ -10,6 +10,7 @@
 #include "ListFileLoading.h"
 #include "MemoryBudget.h"
 #include "Prefetch.h"
+#include "WorkThreads.h"
 
 #include <QListWidget>
 #include <QMessageBox>
@@ -18,6 +19,7 @@
 #include <new>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -175,17 +177,28 @@ QStringList WidgetTools::entries(const QListWidget *list, int first, int count) 
 void WidgetTools::rewriteList(QListWidget *list,
                               const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const
 {
-    // Small enough for the block's texts to stay in the processor's cache
-    // between reading and writing them back.
-    constexpr int blockSize = 4096;
+    // Small enough for a block's texts to stay in the processor's cache
+    // between reading and writing them back, and large enough that starting
+    // the threads costs little beside rewriting it.
+    constexpr int blockSize = 16384;
     const BusyCursor busy;
     {
         const QSignalBlocker blocker(list->model());
         const int count = list->count();
-        for (int first = 0; first < count; first += blockSize) {
-            QList<quillmark::CompactText> texts = takeTexts(list, first, qMin(blockSize, count - first));
-            rewrite(texts);
-            putTexts(list, std::move(texts), first);
+        // A block for each thread, moved out of the rows and back by this
+        // thread, the only one that touches them.
+        std::vector<QList<quillmark::CompactText>> blocks(size_t(quillmark::workThreads()));
+        const int roundSize = blockSize * int(blocks.size());
+        for (int round = 0; round < count; round += roundSize) {
+            const int inRound = qMin(roundSize, count - round);
+            const int used = (inRound + blockSize - 1) / blockSize;
+            for (int block = 0; block < used; ++block) {
+                const int first = round + block * blockSize;
+                blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, count - first));
+            }
+            quillmark::forEachTask(used, [&](qsizetype block) { rewrite(blocks[size_t(block)]); });
+            for (int block = 0; block < used; ++block)
+                putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
         }
     }
     announceChange(list);

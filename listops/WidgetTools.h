@@ -46,7 +46,8 @@ public:
     // Rewrites every entry's text in place, with a rewrite that treats each
     // entry on its own: rows keep their item objects, selection and current
     // row. It runs on a block of rows at a time, whose texts it moves out of
-    // the rows and back without copying them.
+    // the rows and back without copying them; blocks are rewritten on
+    // several threads at once, so the rewrite must be safe to run so.
     void rewriteList(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
 
     // Frees the rows' texts, ahead of QListWidget::clear: in row order, a few

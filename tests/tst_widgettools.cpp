@@ -2,10 +2,12 @@
 #include "EntryCodec.h"
 #include "EntryItem.h"
 #include "WidgetTools.h"
+#include "WorkThreads.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,15 +48,22 @@ void TestWidgetTools::rewriteReachesEveryBlock_data()
     QTest::addColumn<int>("count");
     // Rows as Load makes them, or standard items as any other code might.
     QTest::addColumn<bool>("entryRows");
-    for (int count : {0, 1, 4095, 4096, 4097, 10000})
-        QTest::addRow("%d entries", count) << count << true;
-    QTest::addRow("4097 standard items") << 4097 << false;
+    // Blocks are rewritten on this many threads at once.
+    QTest::addColumn<int>("threads");
+    for (int count : {0, 1, 16383, 16384, 16385, 40000})
+        QTest::addRow("%d entries", count) << count << true << 1;
+    QTest::addRow("16385 standard items") << 16385 << false << 1;
+    QTest::addRow("40000 entries on two threads") << 40000 << true << 2;
+    QTest::addRow("120000 entries on three threads") << 120000 << true << 3;
 }
 
 void TestWidgetTools::rewriteReachesEveryBlock()
 {
     QFETCH(int, count);
     QFETCH(bool, entryRows);
+    QFETCH(int, threads);
+    quillmark::setWorkThreads(threads);
+    const auto oneThreadPerCore = qScopeGuard([] { quillmark::setWorkThreads(0); });
     // Every third entry is beyond Latin-1, so rows of both forms change.
     QStringList entries;
     for (int row = 0; row < count; ++row)
