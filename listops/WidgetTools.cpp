@@ -142,9 +142,9 @@ void WidgetTools::pruneList(QListWidget *list) const
     const BusyCursor busy;
     // As for Sort: the table and the survivors' texts come on top of the list.
     quillmark::releaseFreedMemory();
-    // The texts stay in their rows until the survivors are known, so that only
-    // theirs are ever held beside the rows. A row that is not an entry item
-    // gets a compact text of its own, kept where a reference to it stays valid.
+    // The texts stay in their rows until the survivors are known. A row that
+    // is not an entry item gets a compact text of its own, kept where a
+    // reference to it stays valid.
     std::unordered_map<qsizetype, quillmark::CompactText> otherTexts;
     const auto textAt = [&](qsizetype row) -> const quillmark::CompactText & {
         const QListWidgetItem *item = list->item(int(row));
@@ -152,16 +152,34 @@ void WidgetTools::pruneList(QListWidget *list) const
             return entry->compactText();
         return otherTexts.try_emplace(row, item->text()).first->second;
     };
-    const std::vector<bool> first = quillmark::firstOfEachText(list->count(), textAt);
-    QList<quillmark::CompactText> survivors;
-    survivors.reserve(std::count(first.cbegin(), first.cend(), true));
-    for (int row = 0; row < list->count(); ++row) {
-        if (first[size_t(row)])
-            survivors.append(takeText(list->item(row)));
+    const int count = list->count();
+    const std::vector<bool> first = quillmark::firstOfEachText(count, textAt);
+    otherTexts.clear();
+    // Rows hold other texts afterwards, so nothing stays selected or current.
+    list->selectionModel()->clear();
+    const int kept = int(std::count(first.cbegin(), first.cend(), true));
+    if (kept == count)
+        return;
+    // The survivors' texts move, in order, to the last rows, and the rows
+    // before them go: the list drops rows from its front at no cost, but
+    // shifts every later row for each row taken from the middle. Making new
+    // rows for the survivors instead cost twice as long as all the rest.
+    // Going from the last row back, a survivor moves to a row whose text has
+    // already moved on or been dropped.
+    {
+        const QSignalBlocker blocker(list->model());
+        constexpr int ahead = 16;
+        int to = count;
+        for (int row = count - 1; row >= 0; --row) {
+            if (const EntryItem *earlier = row >= ahead ? EntryItem::of(list->item(row - ahead)) : nullptr)
+                prefetch(static_cast<const char *>(earlier->compactText().data()) - sizeof(QArrayData));
+            quillmark::CompactText text = takeText(list->item(row));
+            if (first[size_t(row)])
+                setText(list->item(--to), std::move(text));
+        }
     }
-    releaseTexts(list);
-    list->clear();
-    appendEntries(list, std::move(survivors));
+    list->model()->removeRows(0, count - kept);
+    announceChange(list);
 }
 
 QStringList WidgetTools::entries(const QListWidget *list, int first, int count) const
