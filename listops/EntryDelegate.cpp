@@ -78,6 +78,7 @@ void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
         return;
     font = option.font;
     style = currentStyle;
+    viewOption = option;
     glyphs.assign(0x10000, Glyph());
     kernings.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
     // Nothing before the first character: its row is all zero.
@@ -232,6 +233,28 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
     }
     const QSize line = summedLine(index.data(Qt::DisplayRole).toString());
     return line.isValid() ? line + frame : QStyledItemDelegate::sizeHint(option, index);
+}
+
+QSize EntryDelegate::commonRowSize(const QListWidget *list) const
+{
+    const int count = list->count();
+    if (count == 0 || list->itemDelegate() != this)
+        return QSize();
+    // Hands the delegate the view's own options, as its layout would.
+    list->sizeHintForRow(0);
+    const QSize usual = QSize(0, qCeil(emptyAscent + emptyDescent)) + frame;
+    const QAbstractItemModel *model = list->model();
+    int width = 0;
+    for (int row = 0; row < count; ++row) {
+        const EntryItem *entry = EntryItem::of(list->item(row));
+        const quint32 remembered = entry ? entry->compactText().rememberedValue() : 0;
+        const QSize size = remembered >> 16 == generation ? QSize(int(remembered & 0xffff), 0) + usual
+                                                          : sizeHint(viewOption, model->index(row, 0));
+        if (size.height() != usual.height())
+            return QSize();
+        width = std::max(width, size.width());
+    }
+    return QSize(width, usual.height());
 }
 
 QSize EntryDelegate::summedLine(QStringView text) const

@@ -30,6 +30,13 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
+    // The size every row of the list has where all are equally high: the
+    // widest row's width and their height, the extent a layout by each row's
+    // size gives them. Invalid where heights differ or there are no rows.
+    // Rows measured before cost a look at their item, and others are
+    // measured and remembered.
+    QSize commonRowSize(const QListWidget *list) const;
+
 protected:
     // Shows only the start of an entry of more than maxShownLength units:
     // shaping a line of millions of characters on every paint froze the
@@ -75,6 +82,9 @@ private:
     mutable quint16 generation = 0;
     mutable const QStyle *style = nullptr;
     mutable bool prepared = false;
+    // The view's options for its rows when it was prepared, to measure rows
+    // outside the view's own layout.
+    mutable QStyleOptionViewItem viewOption;
     // What the style adds around a one-line text: margins and focus frame.
     mutable QSize frame;
     // A line's height counts the view font even where no glyph comes from it.

@@ -10,6 +10,7 @@
 #include "ListFileLoading.h"
 #include "MemoryBudget.h"
 #include "Prefetch.h"
+#include "RowGrid.h"
 #include "WorkThreads.h"
 
 #include <QListWidget>
@@ -48,7 +49,9 @@ void WidgetTools::prepareView(QListWidget *list) const
     // so the window stays smooth either way, and a million rows take 500
     // turns instead of the default 10000, which saves a few percent.
     list->setBatchSize(2000);
-    list->setItemDelegate(new EntryDelegate(list));
+    auto *delegate = new EntryDelegate(list);
+    list->setItemDelegate(delegate);
+    new RowGrid(list, delegate);
 }
 
 void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
@@ -71,6 +74,7 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
             error = quillmark::fileFailure(QStringLiteral("load"), fileName,
                                            QStringLiteral("There is not enough memory for it."));
         }
+        fitRows(list);
     }
     if (!error.isEmpty())
         showIoError(error);
@@ -273,4 +277,11 @@ void WidgetTools::announceChange(QListWidget *list) const
     const int count = list->count();
     if (count > 0)
         emit model->dataChanged(model->index(0, 0), model->index(count - 1, 0), {Qt::DisplayRole, Qt::EditRole});
+    fitRows(list);
+}
+
+void WidgetTools::fitRows(QListWidget *list) const
+{
+    if (RowGrid *grid = RowGrid::of(list))
+        grid->fit();
 }

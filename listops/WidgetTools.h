@@ -66,4 +66,7 @@ private:
     quillmark::CompactText takeText(QListWidgetItem *item) const;
     void setText(QListWidgetItem *item, quillmark::CompactText text) const;
     void announceChange(QListWidget *list) const;
+    // Lays the rows out in one grid where they allow it (RowGrid), after a
+    // command has changed them.
+    void fitRows(QListWidget *list) const;
 };
