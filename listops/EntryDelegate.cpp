@@ -201,34 +201,9 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
         view = option.widget;
         list = qobject_cast<const QListWidget *>(view);
     }
-    // The common case, straight from the entry's units without a QString, or
-    // from the width it remembers: after a sort the texts lie scattered
-    // across memory, and reading them all again took seconds.
     if (const EntryItem *entry = EntryItem::of(list ? list->itemFromIndex(index) : nullptr)) {
-        const quillmark::CompactText &text = entry->compactText();
-        const QSize lineHeight(0, qCeil(emptyAscent + emptyDescent));
-        if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
-            return QSize(int(remembered & 0xffff), 0) + lineHeight + frame;
-        QSize line(-1, -1);
-        if (!text.isWide()) {
-            const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
-            const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
-            const float width = trailingSpace ? -1 : latin1Width(bytes);
-            if (width >= 0)
-                line = QSize(qCeil(width), lineHeight.height());
-        }
-        // Any other text, or a Latin-1 one with a character taller than the
-        // line, is summed character by character.
-        if (!line.isValid()) {
-            line = text.isWide() ? summedLine(QStringView(static_cast<const QChar *>(text.data()), text.size()))
-                                 : summedLine(text.toString());
-        }
-        // Only a width is remembered, so only that of a line of the usual
-        // height.
-        if (line.height() == lineHeight.height() && line.width() <= 0xffff)
-            text.remember(quint32(generation) << 16 | quint32(line.width()));
-        if (line.isValid())
-            return line + frame;
+        if (const QSize size = entrySize(entry->compactText()); size.isValid())
+            return size;
         return QStyledItemDelegate::sizeHint(option, index);
     }
     const QSize line = summedLine(index.data(Qt::DisplayRole).toString());
@@ -242,19 +217,51 @@ QSize EntryDelegate::commonRowSize(const QListWidget *list) const
         return QSize();
     // Hands the delegate the view's own options, as its layout would.
     list->sizeHintForRow(0);
-    const QSize usual = QSize(0, qCeil(emptyAscent + emptyDescent)) + frame;
     const QAbstractItemModel *model = list->model();
     int width = 0;
+    int height = -1;
     for (int row = 0; row < count; ++row) {
         const EntryItem *entry = EntryItem::of(list->item(row));
-        const quint32 remembered = entry ? entry->compactText().rememberedValue() : 0;
-        const QSize size = remembered >> 16 == generation ? QSize(int(remembered & 0xffff), 0) + usual
-                                                          : sizeHint(viewOption, model->index(row, 0));
-        if (size.height() != usual.height())
+        QSize size = entry ? entrySize(entry->compactText()) : QSize();
+        if (!size.isValid())
+            size = sizeHint(viewOption, model->index(row, 0));
+        if (height >= 0 && size.height() != height)
             return QSize();
+        height = size.height();
         width = std::max(width, size.width());
     }
-    return QSize(width, usual.height());
+    return QSize(width, height);
+}
+
+QSize EntryDelegate::entrySize(const quillmark::CompactText &text) const
+{
+    // Straight from the entry's units without a QString, or from the width it
+    // remembers: after a sort the texts lie scattered across memory, and
+    // reading them all again took seconds.
+    const QSize usual = QSize(0, qCeil(emptyAscent + emptyDescent)) + frame;
+    if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
+        return QSize(int(remembered & 0xffff), 0) + usual;
+    QSize line(-1, -1);
+    if (!text.isWide()) {
+        const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
+        const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
+        const float width = trailingSpace ? -1 : latin1Width(bytes);
+        if (width >= 0)
+            line = QSize(qCeil(width), usual.height() - frame.height());
+    }
+    // Any other text, or a Latin-1 one with a character taller than the
+    // line, is summed character by character.
+    if (!line.isValid()) {
+        line = text.isWide() ? summedLine(QStringView(static_cast<const QChar *>(text.data()), text.size()))
+                             : summedLine(text.toString());
+    }
+    if (!line.isValid())
+        return QSize();
+    // Only a width is remembered, so only that of a line of the usual height.
+    const QSize size = line + frame;
+    if (size.height() == usual.height() && line.width() <= 0xffff)
+        text.remember(quint32(generation) << 16 | quint32(line.width()));
+    return size;
 }
 
 QSize EntryDelegate::summedLine(QStringView text) const

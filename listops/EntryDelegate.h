@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CompactText.h"
+
 #include <QFont>
 #include <QHash>
 #include <QSize>
@@ -67,6 +69,9 @@ private:
     float latin1Width(QByteArrayView text) const;
     // NaN where the character cannot be summed or makes the line higher.
     float latin1Step(uchar previous, uchar unit) const;
+    // The size of an entry's row, or an invalid size where only the style can
+    // tell it. Needs prepareFor.
+    QSize entrySize(const quillmark::CompactText &text) const;
     // The size of the line any text makes, summed, or an invalid size where
     // it cannot be.
     QSize summedLine(QStringView text) const;
