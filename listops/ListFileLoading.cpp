@@ -85,6 +85,16 @@ ListFileLines readUtf8Lines(const QString &fileName, qint64 memoryBudget, qint64
     return reading;
 }
 
+// The same, every block taken on this thread.
+ListFileLines readUtf8LinesHere(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
+                                const std::function<void(QList<CompactText> &&)> &takeBlock)
+{
+    return readUtf8Lines(fileName, memoryBudget, bytesPerItem, [&](QList<CompactText> &&block) {
+        takeBlock(std::move(block));
+        return true;
+    });
+}
+
 // The same, read and decoded on another thread while this one takes the
 // entries into the list.
 ListFileLines readUtf8LinesBeside(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
@@ -106,10 +116,7 @@ ListFileLines readUtf8LinesBeside(const QString &fileName, qint64 memoryBudget, 
         });
     } catch (const std::system_error &) {
         // Without a thread to spare, the file is read on this one.
-        return readUtf8Lines(fileName, memoryBudget, bytesPerItem, [&](QList<CompactText> &&block) {
-            takeBlock(std::move(block));
-            return true;
-        });
+        return readUtf8LinesHere(fileName, memoryBudget, bytesPerItem, takeBlock);
     }
     try {
         while (std::optional<QList<CompactText>> block = queue.take())
@@ -133,10 +140,7 @@ QString loadListFile(const QString &fileName, qint64 memoryBudget, qint64 bytesP
 {
     const ListFileLines reading = workThreads() > 1
             ? readUtf8LinesBeside(fileName, memoryBudget, bytesPerItem, takeBlock)
-            : readUtf8Lines(fileName, memoryBudget, bytesPerItem, [&](QList<CompactText> &&block) {
-                  takeBlock(std::move(block));
-                  return true;
-              });
+            : readUtf8LinesHere(fileName, memoryBudget, bytesPerItem, takeBlock);
     if (reading.stopped) {
         dropTaken();
         const ListFileContent content = readListFile(fileName, memoryBudget, bytesPerItem);
