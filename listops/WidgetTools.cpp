@@ -61,6 +61,10 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
     QString error;
     {
         const BusyCursor busy;
+        // The entries are made on the thread that decodes the file, which
+        // cannot reuse the memory this one freed: it goes back first, so that
+        // a list loaded after a Clear does not come on top of the last one.
+        quillmark::releaseFreedMemory();
         const int before = list->count();
         const auto dropLoaded = [&] { list->model()->removeRows(before, list->count() - before); };
         try {
@@ -209,7 +213,7 @@ void WidgetTools::rewriteList(QListWidget *list,
         const int count = list->count();
         // A block for each thread, moved out of the rows and back by this
         // thread, the only one that touches them.
-        std::vector<QList<quillmark::CompactText>> blocks(size_t(quillmark::workThreads()));
+        std::vector<QList<quillmark::CompactText>> blocks(static_cast<size_t>(quillmark::workThreads()));
         const int roundSize = blockSize * int(blocks.size());
         for (int round = 0; round < count; round += roundSize) {
             const int inRound = qMin(roundSize, count - round);
