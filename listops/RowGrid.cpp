@@ -41,6 +41,9 @@ bool RowGrid::eventFilter(QObject *watched, QEvent *event)
 
 void RowGrid::turnOff()
 {
-    if (list->gridSize().isValid())
-        list->setGridSize(QSize());
+    // The model, a child of the list, resets as it goes, when the list is no
+    // more than a QWidget being destroyed.
+    QListWidget *view = qobject_cast<QListWidget *>(parent());
+    if (view && view->gridSize().isValid())
+        view->setGridSize(QSize());
 }
