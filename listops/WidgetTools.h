@@ -20,7 +20,8 @@ public:
     // seconds, and lays them out in batches, so that it paints the first rows
     // at once and stays responsive while it measures the rest. Uniform item
     // sizes would make entries wider than the first one unreachable by
-    // scrolling.
+    // scrolling; after a command, rows that are all equally high are laid
+    // out in a grid as wide as the widest one instead (RowGrid).
     void prepareView(QListWidget *list) const;
 
     // Appends the lines of the named file; shows "IO Error" when it cannot be
