@@ -12,13 +12,14 @@
 # short words, addresses and key=value texts, or long file paths.
 # environment: RUNS (default 3, the median is shown), BUILD_DIR (default
 # build-bench in the source folder), PIECES, KEEP_WORK=1 keeps the list and
-# outputs.
+# outputs, THREADS (default 0: one per core) for Quillmark's commands.
 set -euo pipefail
 
 entries=${1:-1000000}
 profile=${2:-short}
 pieces=${PIECES:-100000}
 runs=${RUNS:-3}
+threads=${THREADS:-0}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build-bench}
 
@@ -41,7 +42,7 @@ python3 "$root/bench/generate_list.py" "$entries" "$list" --profile "$profile"
 quillmark_bench() {
     local figures=$1
     shift
-    if ! "$build/bench/quillmark_bench" "$@" --runs "$runs" >"$figures" 2>"$figures.log"; then
+    if ! "$build/bench/quillmark_bench" "$@" --runs "$runs" --threads "$threads" >"$figures" 2>"$figures.log"; then
         cat "$figures.log" >&2
         echo "quillmark_bench failed" >&2
         exit 1

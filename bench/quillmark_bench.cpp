@@ -5,12 +5,13 @@
 // size the process reached during that command (in any run).
 //
 // usage: quillmark_bench [N] [--list FILE] [--runs R] [--work DIR] [--only NAMES]
-//                        [--per-file K] [--profile short|long]
+//                        [--per-file K] [--profile short|long] [--threads T]
 
 #include "ApplicationFont.h"
 #include "ImmediateAnswerer.h"
 #include "MainWindow.h"
 #include "PeakMemory.h"
+#include "WorkThreads.h"
 
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
@@ -327,7 +328,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption profileOption(QStringLiteral("profile"),
                                            QStringLiteral("Kind of generated list: short or long (default short)."),
                                            QStringLiteral("profile"), QStringLiteral("short"));
-    parser.addOptions({listOption, runsOption, workOption, onlyOption, perFileOption, profileOption});
+    const QCommandLineOption threadsOption(QStringLiteral("threads"),
+                                           QStringLiteral("Threads a command may use (default one per core)."),
+                                           QStringLiteral("count"), QStringLiteral("0"));
+    parser.addOptions({listOption, runsOption, workOption, onlyOption, perFileOption, profileOption, threadsOption});
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
@@ -335,8 +339,10 @@ int main(int argc, char *argv[])
     const qsizetype entries = positional.isEmpty() ? 1'000'000 : positional.first().toLongLong(&ok);
     const int runs = parser.value(runsOption).toInt();
     const int perFile = parser.value(perFileOption).toInt();
-    if (!ok || entries < 2 || runs < 1 || perFile < 1)
+    const int threads = parser.value(threadsOption).toInt();
+    if (!ok || entries < 2 || runs < 1 || perFile < 1 || threads < 0)
         parser.showHelp(2);
+    quillmark::setWorkThreads(threads);
 
     QTemporaryDir temporary;
     const QString work = QFileInfo(parser.isSet(workOption) ? parser.value(workOption) : temporary.path())

@@ -78,6 +78,7 @@ void EntryDelegate::prepareFor(const QStyleOptionViewItem &option) const
         return;
     font = option.font;
     style = currentStyle;
+    viewOption = option;
     glyphs.assign(0x10000, Glyph());
     kernings.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
     // Nothing before the first character: its row is all zero.
@@ -200,28 +201,74 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
         view = option.widget;
         list = qobject_cast<const QListWidget *>(view);
     }
-    // The common case, straight from the entry's bytes without a QString, or
-    // from the width it remembers: after a sort the texts lie scattered
-    // across memory, and reading them all again took seconds.
     if (const EntryItem *entry = EntryItem::of(list ? list->itemFromIndex(index) : nullptr)) {
-        const quillmark::CompactText &text = entry->compactText();
-        const QSize lineHeight(0, qCeil(emptyAscent + emptyDescent));
-        if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
-            return QSize(int(remembered & 0xffff), 0) + lineHeight + frame;
+        if (const QSize size = entrySize(entry->compactText()); size.isValid())
+            return size;
+        return QStyledItemDelegate::sizeHint(option, index);
+    }
+    const QSize line = summedLine(index.data(Qt::DisplayRole).toString());
+    return line.isValid() ? line + frame : QStyledItemDelegate::sizeHint(option, index);
+}
+
+QSize EntryDelegate::commonRowSize(const QListWidget *list) const
+{
+    const int count = list->count();
+    if (count == 0 || list->itemDelegate() != this)
+        return QSize();
+    // Hands the delegate the view's own options, as its layout would.
+    list->sizeHintForRow(0);
+    const QAbstractItemModel *model = list->model();
+    int width = 0;
+    int height = -1;
+    for (int row = 0; row < count; ++row) {
+        const EntryItem *entry = EntryItem::of(list->item(row));
+        QSize size = entry ? entrySize(entry->compactText()) : QSize();
+        if (!size.isValid())
+            size = sizeHint(viewOption, model->index(row, 0));
+        if (height >= 0 && size.height() != height)
+            return QSize();
+        height = size.height();
+        width = std::max(width, size.width());
+    }
+    return QSize(width, height);
+}
+
+QSize EntryDelegate::entrySize(const quillmark::CompactText &text) const
+{
+    // Straight from the entry's units without a QString, or from the width it
+    // remembers: after a sort the texts lie scattered across memory, and
+    // reading them all again took seconds.
+    const QSize usual = QSize(0, qCeil(emptyAscent + emptyDescent)) + frame;
+    if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
+        return QSize(int(remembered & 0xffff), 0) + usual;
+    QSize line(-1, -1);
+    if (!text.isWide()) {
         const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
         const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
-        const float width = text.isWide() || trailingSpace ? -1 : latin1Width(bytes);
-        if (width >= 0) {
-            const int pixels = qCeil(width);
-            if (pixels <= 0xffff)
-                text.remember(quint32(generation) << 16 | quint32(pixels));
-            return QSize(pixels, 0) + lineHeight + frame;
-        }
+        const float width = trailingSpace ? -1 : latin1Width(bytes);
+        if (width >= 0)
+            line = QSize(qCeil(width), usual.height() - frame.height());
     }
-    const QString text = index.data(Qt::DisplayRole).toString();
+    // Any other text, or a Latin-1 one with a character taller than the
+    // line, is summed character by character.
+    if (!line.isValid()) {
+        line = text.isWide() ? summedLine(QStringView(static_cast<const QChar *>(text.data()), text.size()))
+                             : summedLine(text.toString());
+    }
+    if (!line.isValid())
+        return QSize();
+    // Only a width is remembered, so only that of a line of the usual height.
+    const QSize size = line + frame;
+    if (size.height() == usual.height() && line.width() <= 0xffff)
+        text.remember(quint32(generation) << 16 | quint32(line.width()));
+    return size;
+}
+
+QSize EntryDelegate::summedLine(QStringView text) const
+{
     // The style leaves trailing spaces out of a line's width.
     if (!text.isEmpty() && text.back().isSpace())
-        return QStyledItemDelegate::sizeHint(option, index);
+        return QSize(-1, -1);
     float width = 0;
     float overhang = 0;
     float ascent = emptyAscent;
@@ -235,7 +282,7 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
         const char16_t unit = character.unicode();
         const Glyph &measured = glyphs[unit].advance < 0 ? glyph(unit) : glyphs[unit];
         if (!measured.plain)
-            return QStyledItemDelegate::sizeHint(option, index);
+            return QSize(-1, -1);
         const auto script = QChar::Script(measured.script);
         if (script == QChar::Script_Common || script == run || run == QChar::Script_Common) {
             if (previous <= 0xff && unit <= 0xff) {
@@ -253,7 +300,7 @@ QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIn
         ascent = std::max(ascent, measured.ascent);
         descent = std::max(descent, measured.descent);
     }
-    return QSize(qCeil(width + overhang), qCeil(ascent + descent)) + frame;
+    return QSize(qCeil(width + overhang), qCeil(ascent + descent));
 }
 
 void EntryDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "CompactText.h"
+
 #include <QFont>
 #include <QHash>
 #include <QSize>
+#include <QStringView>
 #include <QStyledItemDelegate>
 
 #include <vector>
@@ -28,6 +31,13 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    // The size every row of the list has where all are equally high: the
+    // widest row's width and their height, the extent a layout by each row's
+    // size gives them. Invalid where heights differ or there are no rows.
+    // Rows measured before cost a look at their item, and others are
+    // measured and remembered.
+    QSize commonRowSize(const QListWidget *list) const;
 
 protected:
     // Shows only the start of an entry of more than maxShownLength units:
@@ -59,6 +69,12 @@ private:
     float latin1Width(QByteArrayView text) const;
     // NaN where the character cannot be summed or makes the line higher.
     float latin1Step(uchar previous, uchar unit) const;
+    // The size of an entry's row, or an invalid size where only the style can
+    // tell it. Needs prepareFor.
+    QSize entrySize(const quillmark::CompactText &text) const;
+    // The size of the line any text makes, summed, or an invalid size where
+    // it cannot be.
+    QSize summedLine(QStringView text) const;
 
     // The view whose rows are measured, and the same as a list of items.
     mutable const QWidget *view = nullptr;
@@ -71,6 +87,9 @@ private:
     mutable quint16 generation = 0;
     mutable const QStyle *style = nullptr;
     mutable bool prepared = false;
+    // The view's options for its rows when it was prepared, to measure rows
+    // outside the view's own layout.
+    mutable QStyleOptionViewItem viewOption;
     // What the style adds around a one-line text: margins and focus frame.
     mutable QSize frame;
     // A line's height counts the view font even where no glyph comes from it.

@@ -1,10 +1,14 @@
 #include "EntryOrdering.h"
 
 #include "Prefetch.h"
+#include "WorkThreads.h"
 
 #include <QHash>
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace quillmark {
@@ -85,55 +89,139 @@ bool sortsBefore(const SortKey &a, const SortKey &b, qsizetype depth, Packing pa
     }
 }
 
+struct Part {
+    SortKey *keys;
+    qsizetype count;
+    qsizetype depth;
+};
+
+// One step of multikey quicksort: partitions the keys by the packed units at
+// their depth into those below, equal to and above the middle key's, the
+// three parts in ascending order of size. Texts that end within the pivot's
+// units are equal and in place, so the equal part is then left out (empty);
+// otherwise it is packed from the units after those.
+std::array<Part, 3> partition(Part whole, Packing packing)
+{
+    SortKey *keys = whole.keys;
+    const qsizetype count = whole.count;
+    std::swap(keys[0], keys[count / 2]);
+    const quint64 pivot = keys[0].packed;
+    // [0, less) below the pivot, [less, i) equal, (greater, count) above.
+    qsizetype less = 0;
+    qsizetype greater = count - 1;
+    for (qsizetype i = 1; i <= greater;) {
+        const quint64 packed = keys[i].packed;
+        if (packed < pivot)
+            std::swap(keys[less++], keys[i++]);
+        else if (packed > pivot)
+            std::swap(keys[i], keys[greater--]);
+        else
+            ++i;
+    }
+    const bool equalDone = endsWithin(pivot, packing);
+    const qsizetype equal = equalDone ? 0 : greater + 1 - less;
+    if (!equalDone)
+        packAt(keys + less, equal, whole.depth + packing.units, packing);
+    std::array<Part, 3> parts{{{keys, less, whole.depth},
+                               {keys + less, equal, whole.depth + packing.units},
+                               {keys + greater + 1, count - greater - 1, whole.depth}}};
+    std::sort(parts.begin(), parts.end(), [](const Part &a, const Part &b) { return a.count < b.count; });
+    return parts;
+}
+
 // Multikey quicksort: partitions by the packed units at one depth, so the long
 // prefixes that lists share ("https://www.") are read once per partition
 // rather than once per comparison. All keys share their first depth units and
 // are packed from there.
-void sortFrom(SortKey *keys, qsizetype count, qsizetype depth, Packing packing)
+void sortFrom(Part part, Packing packing)
 {
-    while (count > 1) {
-        if (count < 16) {
-            std::sort(keys, keys + count, [depth, packing](const SortKey &a, const SortKey &b) {
-                return sortsBefore(a, b, depth, packing);
-            });
+    while (part.count > 1) {
+        if (part.count < 16) {
+            std::sort(part.keys, part.keys + part.count,
+                      [depth = part.depth, packing](const SortKey &a, const SortKey &b) {
+                          return sortsBefore(a, b, depth, packing);
+                      });
             return;
         }
-        std::swap(keys[0], keys[count / 2]);
-        const quint64 pivot = keys[0].packed;
-        // [0, less) below the pivot, [less, i) equal, (greater, count) above.
-        qsizetype less = 0;
-        qsizetype greater = count - 1;
-        for (qsizetype i = 1; i <= greater;) {
-            const quint64 packed = keys[i].packed;
-            if (packed < pivot)
-                std::swap(keys[less++], keys[i++]);
-            else if (packed > pivot)
-                std::swap(keys[i], keys[greater--]);
-            else
-                ++i;
-        }
-        struct Part {
-            SortKey *keys;
-            qsizetype count;
-            qsizetype depth;
-        };
-        // Texts that ended within the pivot's units are equal and in place;
-        // the others go on from the units after them.
-        const bool equalDone = endsWithin(pivot, packing);
-        const qsizetype equal = equalDone ? 0 : greater + 1 - less;
-        if (!equalDone)
-            packAt(keys + less, equal, depth + packing.units, packing);
-        Part parts[] = {{keys, less, depth}, {keys + less, equal, depth + packing.units},
-                        {keys + greater + 1, count - greater - 1, depth}};
+        const std::array<Part, 3> parts = partition(part, packing);
         // The largest part is sorted by this loop and only the others by
         // recursion, which then never goes deeper than log2 of the count.
-        std::sort(std::begin(parts), std::end(parts), [](const Part &a, const Part &b) { return a.count < b.count; });
-        sortFrom(parts[0].keys, parts[0].count, parts[0].depth, packing);
-        sortFrom(parts[1].keys, parts[1].count, parts[1].depth, packing);
-        keys = parts[2].keys;
-        count = parts[2].count;
-        depth = parts[2].depth;
+        sortFrom(parts[0], packing);
+        sortFrom(parts[1], packing);
+        part = parts[2];
     }
+}
+
+// The parts of a sort that are still to be done, for threads to take one at a
+// time. Any thread may partition a part and hand back the smaller pieces, so
+// that all threads are busy from the first partition on.
+class SortTasks
+{
+public:
+    explicit SortTasks(Part whole) { waiting.push_back(whole); }
+
+    // The next part, once there is one; false when all are done.
+    bool take(Part &part)
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return !waiting.empty() || working == 0; });
+        if (waiting.empty())
+            return false;
+        part = waiting.back();
+        waiting.pop_back();
+        ++working;
+        return true;
+    }
+
+    void give(Part part)
+    {
+        {
+            const std::lock_guard lock(mutex);
+            waiting.push_back(part);
+        }
+        changed.notify_one();
+    }
+
+    void finished()
+    {
+        {
+            const std::lock_guard lock(mutex);
+            --working;
+        }
+        changed.notify_all();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Part> waiting;
+    int working = 0;
+};
+
+// Parts smaller than this are sorted by the thread that made them: handing
+// them over costs more than it spreads.
+constexpr qsizetype handedOverCount = 32768;
+
+void sortOnThreads(Part whole, Packing packing)
+{
+    if (whole.count < 2 * handedOverCount || workThreads() == 1)
+        return sortFrom(whole, packing);
+    SortTasks tasks(whole);
+    forEachTask(workThreads(), [&](qsizetype) {
+        for (Part part; tasks.take(part); tasks.finished()) {
+            while (part.count >= handedOverCount) {
+                const std::array<Part, 3> parts = partition(part, packing);
+                for (const Part &smaller : {parts[0], parts[1]}) {
+                    if (smaller.count >= handedOverCount)
+                        tasks.give(smaller);
+                    else
+                        sortFrom(smaller, packing);
+                }
+                part = parts[2];
+            }
+            sortFrom(part, packing);
+        }
+    });
 }
 
 } // namespace
@@ -158,13 +246,17 @@ void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)
         allLatin1 = allLatin1 && !keys.back().text.isWide();
     }
     const Packing packing = allLatin1 ? latin1Packing : utf16Packing;
-    packAt(keys.data(), count, 0, packing);
-    sortFrom(keys.data(), count, 0, packing);
+    forEachPart(count, handedOverCount,
+                [&](qsizetype begin, qsizetype end) { packAt(keys.data() + begin, end - begin, 0, packing); });
+    sortOnThreads({keys.data(), count, 0}, packing);
     for (qsizetype row = 0; row < count; ++row)
         put(row, std::move(keys[size_t(row)].text));
 }
 
 namespace {
+
+// Fewer entries than this are not worth a thread of their own.
+constexpr qsizetype shareCount = 16384;
 
 size_t qtHash(const CompactText &text)
 {
@@ -202,6 +294,12 @@ QList<CompactText> pruneEntries(QList<CompactText> entries, TextHash hash)
 std::vector<bool> firstOfEachText(qsizetype count, const std::function<const CompactText &(qsizetype row)> &textAt,
                                   TextHash hash)
 {
+    // textAt may read the rows of a list, which only this thread may touch;
+    // the other threads work on the texts it found there.
+    std::vector<const CompactText *> texts(static_cast<size_t>(count));
+    for (qsizetype row = 0; row < count; ++row)
+        texts[size_t(row)] = &textAt(row);
+
     // All hashes first, in one pass over the texts in order, which the
     // processor can stream; hashing each entry just before its lookup made the
     // whole prune several times slower at a million entries.
@@ -210,35 +308,54 @@ std::vector<bool> firstOfEachText(qsizetype count, const std::function<const Com
     // more as the list grows. That costs only a comparison of the two texts,
     // which decides whether they are the same.
     std::vector<quint32> hashes(static_cast<size_t>(count));
-    for (qsizetype row = 0; row < count; ++row)
-        hashes[size_t(row)] = quint32(hash(textAt(row)));
+    forEachPart(count, shareCount, [&](qsizetype begin, qsizetype end) {
+        for (qsizetype row = begin; row < end; ++row)
+            hashes[size_t(row)] = quint32(hash(*texts[size_t(row)]));
+    });
 
-    // An open-addressing table in one block of memory: QHash keeps each group
-    // of buckets in an allocation of its own, which in a heap holding a
-    // million list items lie far apart, so that every lookup misses the cache.
-    // A slot holds 1 + the row of the first entry with some text; texts are
-    // compared only where hashes match. A repeat probes the same slots as its
-    // first occurrence did, all of them still taken, so it always meets it.
-    qsizetype capacity = 16;
-    while (capacity < count + count / 2)
-        capacity *= 2;
-    const size_t mask = size_t(capacity) - 1;
-    std::vector<quint32> table(size_t(capacity), 0);
-    std::vector<bool> first(static_cast<size_t>(count), false);
-    for (qsizetype row = 0; row < count; ++row) {
-        const quint32 hashValue = hashes[size_t(row)];
-        for (size_t slot = hashValue & mask;; slot = (slot + 1) & mask) {
-            const qsizetype taken = qsizetype(table[slot]) - 1;
-            if (taken < 0) {
-                table[slot] = quint32(row + 1);
-                first[size_t(row)] = true;
-                break;
+    // Each thread takes the texts whose hashes fall in its share of all hash
+    // values, in row order. Every repeat of a text has its hash, so it meets
+    // the text's first occurrence in the same share, and each row's answer is
+    // the same however many shares there are. Bytes, not bits, so that
+    // threads never write to the same byte.
+    std::vector<quint8> first(static_cast<size_t>(count), 0);
+    const qsizetype shares = std::clamp<qsizetype>(count / shareCount, 1, workThreads());
+    forEachTask(shares, [&](qsizetype share) {
+        const auto inShare = [&](quint32 hashValue) { return qsizetype(quint64(hashValue) * shares >> 32) == share; };
+        qsizetype members = 0;
+        for (const quint32 hashValue : hashes)
+            members += inShare(hashValue);
+
+        // An open-addressing table in one block of memory: QHash keeps each
+        // group of buckets in an allocation of its own, which in a heap
+        // holding a million list items lie far apart, so that every lookup
+        // misses the cache. A slot holds 1 + the row of the first entry with
+        // some text; texts are compared only where hashes match. A repeat
+        // probes the same slots as its first occurrence did, all of them
+        // still taken, so it always meets it. The share takes the high bits
+        // of a hash, the slot its low ones.
+        qsizetype capacity = 16;
+        while (capacity < members + members / 2)
+            capacity *= 2;
+        const size_t mask = size_t(capacity) - 1;
+        std::vector<quint32> table(size_t(capacity), 0);
+        for (qsizetype row = 0; row < count; ++row) {
+            const quint32 hashValue = hashes[size_t(row)];
+            if (!inShare(hashValue))
+                continue;
+            for (size_t slot = hashValue & mask;; slot = (slot + 1) & mask) {
+                const qsizetype taken = qsizetype(table[slot]) - 1;
+                if (taken < 0) {
+                    table[slot] = quint32(row + 1);
+                    first[size_t(row)] = 1;
+                    break;
+                }
+                if (hashes[size_t(taken)] == hashValue && *texts[size_t(taken)] == *texts[size_t(row)])
+                    break;
             }
-            if (hashes[size_t(taken)] == hashValue && textAt(taken) == textAt(row))
-                break;
         }
-    }
-    return first;
+    });
+    return std::vector<bool>(first.cbegin(), first.cend());
 }
 
 } // namespace quillmark

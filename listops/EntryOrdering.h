@@ -16,7 +16,8 @@ void sortEntries(QList<CompactText> &entries);
 // The same for entries kept elsewhere, such as in the rows of a list: take
 // hands over the entry of each row, from the first, and put takes them back
 // in sorted order, row by row. The texts are moved, never copied, and
-// whatever they remember goes with them.
+// whatever they remember goes with them. take and put are called on the
+// calling thread only; the sort itself runs on workThreads() threads.
 void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)> &take,
                  const std::function<void(qsizetype row, CompactText &&text)> &put);
 
@@ -25,8 +26,10 @@ void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)
 QList<CompactText> pruneEntries(QList<CompactText> entries);
 
 // Whether each entry is the earliest of its text, for entries kept elsewhere,
-// such as in the rows of a list: textAt gives the entry of a row, any number
-// of times, and what it gives must stay valid until the function returns.
+// such as in the rows of a list: textAt gives the entry of a row, once for
+// each row and on the calling thread only, and what it gives must stay valid
+// until the function returns; the texts are hashed and compared on
+// workThreads() threads.
 std::vector<bool> firstOfEachText(qsizetype count, const std::function<const CompactText &(qsizetype row)> &textAt);
 
 // The same two, with the given hash of a text in place of Qt's; a test hashes

@@ -10,6 +10,8 @@
 #include "ListFileLoading.h"
 #include "MemoryBudget.h"
 #include "Prefetch.h"
+#include "RowGrid.h"
+#include "WorkThreads.h"
 
 #include <QListWidget>
 #include <QMessageBox>
@@ -18,6 +20,7 @@
 #include <new>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -46,7 +49,9 @@ void WidgetTools::prepareView(QListWidget *list) const
     // so the window stays smooth either way, and a million rows take 500
     // turns instead of the default 10000, which saves a few percent.
     list->setBatchSize(2000);
-    list->setItemDelegate(new EntryDelegate(list));
+    auto *delegate = new EntryDelegate(list);
+    list->setItemDelegate(delegate);
+    new RowGrid(list, delegate);
 }
 
 void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
@@ -56,6 +61,10 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
     QString error;
     {
         const BusyCursor busy;
+        // The entries are made on the thread that decodes the file, which
+        // cannot reuse the memory this one freed: it goes back first, so that
+        // a list loaded after a Clear does not come on top of the last one.
+        quillmark::releaseFreedMemory();
         const int before = list->count();
         const auto dropLoaded = [&] { list->model()->removeRows(before, list->count() - before); };
         try {
@@ -69,6 +78,7 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
             error = quillmark::fileFailure(QStringLiteral("load"), fileName,
                                            QStringLiteral("There is not enough memory for it."));
         }
+        fitRows(list);
     }
     if (!error.isEmpty())
         showIoError(error);
@@ -140,9 +150,9 @@ void WidgetTools::pruneList(QListWidget *list) const
     const BusyCursor busy;
     // As for Sort: the table and the survivors' texts come on top of the list.
     quillmark::releaseFreedMemory();
-    // The texts stay in their rows until the survivors are known, so that only
-    // theirs are ever held beside the rows. A row that is not an entry item
-    // gets a compact text of its own, kept where a reference to it stays valid.
+    // The texts stay in their rows until the survivors are known. A row that
+    // is not an entry item gets a compact text of its own, kept where a
+    // reference to it stays valid.
     std::unordered_map<qsizetype, quillmark::CompactText> otherTexts;
     const auto textAt = [&](qsizetype row) -> const quillmark::CompactText & {
         const QListWidgetItem *item = list->item(int(row));
@@ -150,16 +160,34 @@ void WidgetTools::pruneList(QListWidget *list) const
             return entry->compactText();
         return otherTexts.try_emplace(row, item->text()).first->second;
     };
-    const std::vector<bool> first = quillmark::firstOfEachText(list->count(), textAt);
-    QList<quillmark::CompactText> survivors;
-    survivors.reserve(std::count(first.cbegin(), first.cend(), true));
-    for (int row = 0; row < list->count(); ++row) {
-        if (first[size_t(row)])
-            survivors.append(takeText(list->item(row)));
+    const int count = list->count();
+    const std::vector<bool> first = quillmark::firstOfEachText(count, textAt);
+    otherTexts.clear();
+    // Rows hold other texts afterwards, so nothing stays selected or current.
+    list->selectionModel()->clear();
+    const int kept = int(std::count(first.cbegin(), first.cend(), true));
+    if (kept == count)
+        return;
+    // The survivors' texts move, in order, to the last rows, and the rows
+    // before them go: the list drops rows from its front at no cost, but
+    // shifts every later row for each row taken from the middle. Making new
+    // rows for the survivors instead cost twice as long as all the rest.
+    // Going from the last row back, a survivor moves to a row whose text has
+    // already moved on or been dropped.
+    {
+        const QSignalBlocker blocker(list->model());
+        constexpr int ahead = 16;
+        int to = count;
+        for (int row = count - 1; row >= 0; --row) {
+            if (const EntryItem *earlier = row >= ahead ? EntryItem::of(list->item(row - ahead)) : nullptr)
+                prefetch(static_cast<const char *>(earlier->compactText().data()) - sizeof(QArrayData));
+            quillmark::CompactText text = takeText(list->item(row));
+            if (first[size_t(row)])
+                setText(list->item(--to), std::move(text));
+        }
     }
-    releaseTexts(list);
-    list->clear();
-    appendEntries(list, std::move(survivors));
+    list->model()->removeRows(0, count - kept);
+    announceChange(list);
 }
 
 QStringList WidgetTools::entries(const QListWidget *list, int first, int count) const
@@ -175,17 +203,28 @@ QStringList WidgetTools::entries(const QListWidget *list, int first, int count) 
 void WidgetTools::rewriteList(QListWidget *list,
                               const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const
 {
-    // Small enough for the block's texts to stay in the processor's cache
-    // between reading and writing them back.
-    constexpr int blockSize = 4096;
+    // Small enough for a block's texts to stay in the processor's cache
+    // between reading and writing them back, and large enough that starting
+    // the threads costs little beside rewriting it.
+    constexpr int blockSize = 16384;
     const BusyCursor busy;
     {
         const QSignalBlocker blocker(list->model());
         const int count = list->count();
-        for (int first = 0; first < count; first += blockSize) {
-            QList<quillmark::CompactText> texts = takeTexts(list, first, qMin(blockSize, count - first));
-            rewrite(texts);
-            putTexts(list, std::move(texts), first);
+        // A block for each thread, moved out of the rows and back by this
+        // thread, the only one that touches them.
+        std::vector<QList<quillmark::CompactText>> blocks(static_cast<size_t>(quillmark::workThreads()));
+        const int roundSize = blockSize * int(blocks.size());
+        for (int round = 0; round < count; round += roundSize) {
+            const int inRound = qMin(roundSize, count - round);
+            const int used = (inRound + blockSize - 1) / blockSize;
+            for (int block = 0; block < used; ++block) {
+                const int first = round + block * blockSize;
+                blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, count - first));
+            }
+            quillmark::forEachTask(used, [&](qsizetype block) { rewrite(blocks[size_t(block)]); });
+            for (int block = 0; block < used; ++block)
+                putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
         }
     }
     announceChange(list);
@@ -242,4 +281,11 @@ void WidgetTools::announceChange(QListWidget *list) const
     const int count = list->count();
     if (count > 0)
         emit model->dataChanged(model->index(0, 0), model->index(count - 1, 0), {Qt::DisplayRole, Qt::EditRole});
+    fitRows(list);
+}
+
+void WidgetTools::fitRows(QListWidget *list) const
+{
+    if (RowGrid *grid = RowGrid::of(list))
+        grid->fit();
 }

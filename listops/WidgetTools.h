@@ -20,7 +20,8 @@ public:
     // seconds, and lays them out in batches, so that it paints the first rows
     // at once and stays responsive while it measures the rest. Uniform item
     // sizes would make entries wider than the first one unreachable by
-    // scrolling.
+    // scrolling; after a command, rows that are all equally high are laid
+    // out in a grid as wide as the widest one instead (RowGrid).
     void prepareView(QListWidget *list) const;
 
     // Appends the lines of the named file; shows "IO Error" when it cannot be
@@ -46,7 +47,8 @@ public:
     // Rewrites every entry's text in place, with a rewrite that treats each
     // entry on its own: rows keep their item objects, selection and current
     // row. It runs on a block of rows at a time, whose texts it moves out of
-    // the rows and back without copying them.
+    // the rows and back without copying them; blocks are rewritten on
+    // several threads at once, so the rewrite must be safe to run so.
     void rewriteList(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
 
     // Frees the rows' texts, ahead of QListWidget::clear: in row order, a few
@@ -65,4 +67,7 @@ private:
     quillmark::CompactText takeText(QListWidgetItem *item) const;
     void setText(QListWidgetItem *item, quillmark::CompactText text) const;
     void announceChange(QListWidget *list) const;
+    // Lays the rows out in one grid where they allow it (RowGrid), after a
+    // command has changed them.
+    void fitRows(QListWidget *list) const;
 };

@@ -1,7 +1,10 @@
 #include "CompactLists.h"
 #include "EntryOrdering.h"
+#include "WorkThreads.h"
 
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSet>
 #include <QTest>
 
 #include <algorithm>
@@ -26,6 +29,8 @@ private slots:
     void prune();
     void pruneWhenAllTextsHashAlike_data() { prune_data(); }
     void pruneWhenAllTextsHashAlike();
+    void pruneMatchesFirstOccurrences_data();
+    void pruneMatchesFirstOccurrences();
 };
 
 // Collation by a language would put "a" beside "A" and "é" beside "e"; the
@@ -69,10 +74,14 @@ void TestEntryOrdering::sortMatchesComparisonOrder_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("alphabet");
     QTest::addColumn<bool>("latin1Only");
-    QTest::newRow("short texts of few units, many alike") << 20000 << 3 << false;
-    QTest::newRow("longer texts, shared prefixes") << 20000 << 30 << false;
+    QTest::addColumn<int>("threads");
+    QTest::newRow("short texts of few units, many alike") << 20000 << 3 << false << 1;
+    QTest::newRow("longer texts, shared prefixes") << 20000 << 30 << false << 1;
     // Latin-1 texts are sorted by more units at a time.
-    QTest::newRow("Latin-1 only, shared prefixes") << 20000 << 30 << true;
+    QTest::newRow("Latin-1 only, shared prefixes") << 20000 << 30 << true << 1;
+    // Enough texts for parts of the sort to be handed between threads.
+    QTest::newRow("few units, on three threads") << 300000 << 3 << false << 3;
+    QTest::newRow("Latin-1 only, on three threads") << 300000 << 30 << true << 3;
 }
 
 // The sort partitions by one code unit at a time; whatever the mix of shared
@@ -83,6 +92,9 @@ void TestEntryOrdering::sortMatchesComparisonOrder()
     QFETCH(int, count);
     QFETCH(int, alphabet);
     QFETCH(bool, latin1Only);
+    QFETCH(int, threads);
+    setWorkThreads(threads);
+    const auto oneThreadPerCore = qScopeGuard([] { setWorkThreads(0); });
     QRandomGenerator random(4711);
     const QString prefixes[] = {QString(), QStringLiteral("https://www."), QStringLiteral("key="), grin};
     const char16_t units[] = {u'a', u'b', u'A', u'0', u' ', u'\0', u'é', u'€', 0xD83D, 0xFFFF};
@@ -140,6 +152,36 @@ void TestEntryOrdering::pruneWhenAllTextsHashAlike()
     QFETCH(QStringList, entries);
     QFETCH(QStringList, expected);
     QCOMPARE(expanded(pruneEntries(compact(entries), [](const CompactText &) { return size_t(7); })), expected);
+}
+
+void TestEntryOrdering::pruneMatchesFirstOccurrences_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::newRow("one thread") << 1;
+    QTest::newRow("two threads") << 2;
+    QTest::newRow("five threads") << 5;
+}
+
+// Prune shares the texts out among threads by hash value; whatever their
+// number, the survivors are the first occurrences, in order.
+void TestEntryOrdering::pruneMatchesFirstOccurrences()
+{
+    QFETCH(int, threads);
+    setWorkThreads(threads);
+    const auto oneThreadPerCore = qScopeGuard([] { setWorkThreads(0); });
+    QRandomGenerator random(1234);
+    QStringList entries;
+    for (int i = 0; i < 200000; ++i)
+        entries.append((i % 7 == 0 ? grin : QString()) + QString::number(random.bounded(60000)));
+    QStringList expected;
+    QSet<QString> seen;
+    for (const QString &entry : std::as_const(entries)) {
+        if (!seen.contains(entry)) {
+            seen.insert(entry);
+            expected.append(entry);
+        }
+    }
+    QCOMPARE(expanded(pruneEntries(compact(entries))), expected);
 }
 
 QTEST_APPLESS_MAIN(TestEntryOrdering)

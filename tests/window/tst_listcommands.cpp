@@ -179,6 +179,10 @@ void TestListCommands::titleFromCount_data()
                                         << QStringList{"January report", "February report"} << "Quillmark [2]";
     QTest::newRow("prune, no repeats") << "btnPrune" << QStringList{QStringLiteral("€")}
                                        << QStringList{QStringLiteral("€")} << "Quillmark [1]";
+    // Survivors move to the last rows and the rows before them go.
+    QTest::newRow("prune, repeats first, last and between")
+            << "btnPrune" << QStringList{"a", "a", "b", "a", "c", "b", "d", "d"} << QStringList{"a", "b", "c", "d"}
+            << "Quillmark [4]";
     QTest::newRow("prune empty list") << "btnPrune" << QStringList{} << QStringList{} << "Quillmark [0]";
     QTest::newRow("clear") << "btnClear" << QStringList{"a", "b"} << QStringList{} << "Quillmark [0]";
     QTest::newRow("clear empty list") << "btnClear" << QStringList{} << QStringList{} << "Quillmark [0]";

@@ -1,7 +1,11 @@
 #include "ModalAnswerer.h"
 #include "WindowFixture.h"
 
+#include "EntryCodec.h"
+#include "WorkThreads.h"
+
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +23,8 @@ private slots:
     void cancelStillRewritesTitleAndConverts();
     void unreadablePathShowsOneBox_data();
     void unreadablePathShowsOneBox();
+    void sameListOnAnyThreads_data();
+    void sameListOnAnyThreads();
 
 private:
     QTemporaryDir dir;
@@ -108,6 +114,40 @@ void TestLoad::unreadablePathShowsOneBox()
     QVERIFY(!answerer.boxes.first().hasParent);
     QCOMPARE(answerer.boxes.first().buttonCount, 1);
     QCOMPARE(texts(), (QStringList{"keep", "these"}));
+}
+
+void TestLoad::sameListOnAnyThreads_data()
+{
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<int>("threads");
+    for (const int threads : {1, 3}) {
+        QTest::addRow("UTF-8 on %d threads", threads) << true << threads;
+        // Read as UTF-8 for the first megabytes, then found to be another
+        // encoding, and read again whole.
+        QTest::addRow("Latin-1 late on %d threads", threads) << false << threads;
+    }
+}
+
+// A file is decoded on one thread while another takes its entries into the
+// list; the list must be the one a whole decoding of the file makes.
+void TestLoad::sameListOnAnyThreads()
+{
+    QFETCH(bool, utf8);
+    QFETCH(int, threads);
+    quillmark::setWorkThreads(threads);
+    const auto oneThreadPerCore = qScopeGuard([] { quillmark::setWorkThreads(0); });
+    QByteArray bytes;
+    for (int line = 0; bytes.size() < 2'200'000; ++line)
+        bytes += "entry " + QByteArray::number(line) + (line % 5 == 0 ? "\xe2\x82\xac" : "") + "\r\n";
+    if (!utf8)
+        bytes += "caf\xe9\n";
+    QFile file(dir.filePath(QStringLiteral("long.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+    list->addItem(QStringLiteral("kept"));
+    WidgetTools().loadList(list, file.fileName());
+    QCOMPARE(texts(), QStringList{QStringLiteral("kept")} + quillmark::decodeEntries(bytes));
 }
 
 QTEST_MAIN(TestLoad)

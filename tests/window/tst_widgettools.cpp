@@ -2,10 +2,13 @@
 #include "EntryCodec.h"
 #include "EntryItem.h"
 #include "WidgetTools.h"
+#include "WorkThreads.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QScrollBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +28,8 @@ private slots:
     void saveWritesEveryBlockOnce();
     void rewriteShowsTheWaitCursor();
     void entryRowActsAsAnyItem();
+    void gridPlacesRowsAsSizingEach_data();
+    void gridPlacesRowsAsSizingEach();
 
 private:
     QListWidget *list = nullptr;
@@ -46,15 +51,22 @@ void TestWidgetTools::rewriteReachesEveryBlock_data()
     QTest::addColumn<int>("count");
     // Rows as Load makes them, or standard items as any other code might.
     QTest::addColumn<bool>("entryRows");
-    for (int count : {0, 1, 4095, 4096, 4097, 10000})
-        QTest::addRow("%d entries", count) << count << true;
-    QTest::addRow("4097 standard items") << 4097 << false;
+    // Blocks are rewritten on this many threads at once.
+    QTest::addColumn<int>("threads");
+    for (int count : {0, 1, 16383, 16384, 16385, 40000})
+        QTest::addRow("%d entries", count) << count << true << 1;
+    QTest::addRow("16385 standard items") << 16385 << false << 1;
+    QTest::addRow("40000 entries on two threads") << 40000 << true << 2;
+    QTest::addRow("120000 entries on three threads") << 120000 << true << 3;
 }
 
 void TestWidgetTools::rewriteReachesEveryBlock()
 {
     QFETCH(int, count);
     QFETCH(bool, entryRows);
+    QFETCH(int, threads);
+    quillmark::setWorkThreads(threads);
+    const auto oneThreadPerCore = qScopeGuard([] { quillmark::setWorkThreads(0); });
     // Every third entry is beyond Latin-1, so rows of both forms change.
     QStringList entries;
     for (int row = 0; row < count; ++row)
@@ -145,6 +157,47 @@ void TestWidgetTools::entryRowActsAsAnyItem()
     QCOMPARE(changed.first().at(0).value<QModelIndex>().row(), 1);
     const std::unique_ptr<QListWidgetItem> copy(item->clone());
     QCOMPARE(copy->text(), QStringLiteral("x"));
+}
+
+void TestWidgetTools::gridPlacesRowsAsSizingEach_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    // Whether the rows are surely equally high, and so laid out in a grid.
+    QTest::addColumn<bool>("surelyInGrid");
+    QTest::newRow("Latin-1") << QStringList{"iii", "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "a b", ""} << true;
+    QTest::newRow("Cyrillic and CJK") << QStringList{"iii", QStringLiteral("Привет мир"), QStringLiteral("東京"), "W"}
+                                      << false;
+    QTest::newRow("emoji and Arabic") << QStringList{"a", QStringLiteral("smile \U0001F600"), QStringLiteral("مرحبا")}
+                                      << false;
+}
+
+// Rows in a grid must sit exactly where sizing each row puts them, and the
+// scroll bars reach as far, the widest row's end included.
+void TestWidgetTools::gridPlacesRowsAsSizingEach()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(bool, surelyInGrid);
+    list->resize(60, 40);
+    list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list));
+    WidgetTools().appendEntries(list, compact(entries + entries));
+    WidgetTools().sortList(list);
+    QCOMPARE(list->gridSize().isValid() || !surelyInGrid, true);
+    const auto placed = [&] {
+        list->doItemsLayout();
+        QList<QRect> places;
+        for (int row = 0; row < list->count(); ++row)
+            places.append(list->visualRect(list->model()->index(row, 0)));
+        places.append(QRect(0, 0, list->horizontalScrollBar()->maximum(), list->verticalScrollBar()->maximum()));
+        return places;
+    };
+    const QList<QRect> inGrid = placed();
+    list->setGridSize(QSize());
+    QCOMPARE(placed(), inGrid);
+    // Any change from elsewhere turns the grid off.
+    WidgetTools().sortList(list);
+    list->addItem(QStringLiteral("added"));
+    QVERIFY(!list->gridSize().isValid());
 }
 
 QTEST_MAIN(TestWidgetTools)

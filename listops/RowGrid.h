@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+
+class EntryDelegate;
+class QListWidget;
+
+// Lays a list's rows out in a grid of the size they share, where they are all
+// equally high: the view then places every row where sizing each would, but
+// without asking for each row's size, which at millions of rows was most of
+// the time of every command. The grid is as wide as the widest row, so the
+// horizontal scroll bar still reaches its end.
+//
+// Any change to the rows, or to the font or style they are drawn in, that
+// does not end with fit() turns the grid off, and the view sizes every row
+// itself as before.
+class RowGrid : public QObject
+{
+    Q_OBJECT
+
+public:
+    RowGrid(QListWidget *list, const EntryDelegate *delegate);
+
+    // The grid of the list, if it has one.
+    static RowGrid *of(const QListWidget *list);
+
+    // Turns the grid on for the rows as they are now, or off where they differ
+    // in height.
+    void fit();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void turnOff();
+
+    QListWidget *list;
+    const EntryDelegate *delegate;
+};
