@@ -19,7 +19,7 @@ uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmar
 # the Start-menu shortcut into this machine's own desktop menus.
 export WINEPREFIX=$build/wine-packages WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 work=$(mktemp -d)
-xvfb_pid=
+source "$repo/scripts/private-xvfb.sh"
 cleanup() {
     wineserver -k 2>/dev/null || true
     [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
@@ -29,15 +29,7 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Without -noreset the server would reset each time its last client leaves.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    grep -q . "$work/display" && break
-    sleep 0.1
-done
-grep -q . "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(cat "$work/display")
+start_private_xvfb "$work/display"
 
 rm -rf "$WINEPREFIX"
 wineboot --init

@@ -15,25 +15,14 @@ export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # only when it is given with the prefix WINE.
 export WINEQT_FORCE_STDERR_LOGGING=1
 
-xvfb_pid=
+source "$repo/scripts/private-xvfb.sh"
 cleanup() {
     wineserver -k 2>/dev/null || true
     [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
-# Windows' windows need a screen, even for the tests. Without -noreset the
-# server would reset each time its last client leaves, between two tests.
-display_file=$build/xvfb-display
-rm -f "$display_file"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    grep -q . "$display_file" && break
-    sleep 0.1
-done
-grep -q . "$display_file" || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(cat "$display_file")
+start_private_xvfb "$build/xvfb-display"
 
 started=$SECONDS
 # A new Wine installation goes on setting itself up after wineboot returns;
