@@ -97,9 +97,8 @@ bool hasStandIns(const QString &text)
 
 // Line by line in a legacy encoding; nothing as soon as a line holds bytes
 // the encoding does not define.
-std::optional<QStringList> decodeLegacyLines(QByteArrayView bytes, const LegacyEncoding &encoding)
+std::optional<QStringList> decodeLegacyLines(QByteArrayView bytes, LegacyDecoder &decoder)
 {
-    LegacyDecoder decoder(encoding);
     if (!decoder.isValid())
         return std::nullopt;
     return decodeLines(bytes, [&](QByteArrayView line) -> std::optional<QString> {
@@ -119,14 +118,18 @@ std::optional<QStringList> decodeLegacy(QByteArrayView bytes)
     const LegacyGuess guess = guessLegacyEncoding(sample);
     if (!guess.told) {
         const std::optional<LegacyEncoding> system = systemLegacyEncoding();
-        return system ? decodeLegacyLines(bytes, *system) : std::nullopt;
+        if (!system)
+            return std::nullopt;
+        LegacyDecoder decoder(*system);
+        return decodeLegacyLines(bytes, decoder);
     }
     if (!guess.encoding)
         return std::nullopt;
-    const std::optional<QString> sampleByGuess = LegacyDecoder(*guess.encoding).decode(sample);
+    LegacyDecoder decoder(*guess.encoding);
+    const std::optional<QString> sampleByGuess = decoder.decode(sample);
     if (!sampleByGuess || misreadCharacters(*sampleByGuess) > misreadCharacters(fromWindows1252(sample)))
         return std::nullopt;
-    return decodeLegacyLines(bytes, *guess.encoding);
+    return decodeLegacyLines(bytes, decoder);
 }
 
 // Stateless, and a U+FEFF at the start of a line is text, not a mark.
