@@ -84,6 +84,33 @@ struct Scene {
     mode_t folderMode = 0755;
 };
 
+// A second name for the file written to, or a link in its place.
+void arrangeLinks(Setup setup, const QTemporaryDir &base, Scene &scene)
+{
+    const uid_t us = unprivileged::effectiveUser();
+    switch (setup) {
+    case Setup::SecondHardLink:
+    case Setup::SecondHardLinkOnNearlyFullDisk:
+        scene.otherLink = scene.folder + QStringLiteral("/other.txt");
+        if (link(QFile::encodeName(writeFile(scene.path, oldContent)).constData(), QFile::encodeName(scene.otherLink).constData()) != 0)
+            qFatal("cannot link %s", qPrintable(scene.otherLink));
+        setOwner(scene.otherLink, us, us, 0644);
+        break;
+    case Setup::SymbolicLink:
+        setOwner(scene.target = writeFile(scene.folder + QStringLiteral("/target.txt"), oldContent), us, us, 0644);
+        if (!QFile::link(QStringLiteral("target.txt"), scene.path))
+            qFatal("cannot link %s", qPrintable(scene.path));
+        break;
+    case Setup::PieceOverLinkLeadingOut:
+        scene.outside = writeFile(base.filePath(QStringLiteral("outside.txt")), oldContent);
+        if (!QFile::link(scene.outside, scene.path))
+            qFatal("cannot link %s", qPrintable(scene.path));
+        break;
+    default:
+        break;
+    }
+}
+
 Scene arrange(Setup setup, const QTemporaryDir &base)
 {
     Scene scene;
@@ -100,13 +127,6 @@ Scene arrange(Setup setup, const QTemporaryDir &base)
         if (setup == Setup::OthersFileInStickyFolder)
             setOwner(scene.folder, 0, 0, 01777);
         break;
-    case Setup::SecondHardLink:
-    case Setup::SecondHardLinkOnNearlyFullDisk:
-        scene.otherLink = scene.folder + QStringLiteral("/other.txt");
-        if (link(QFile::encodeName(writeFile(scene.path, oldContent)).constData(), QFile::encodeName(scene.otherLink).constData()) != 0)
-            qFatal("cannot link %s", qPrintable(scene.otherLink));
-        setOwner(scene.otherLink, us, us, 0644);
-        break;
     case Setup::WritableFileInLockedFolder:
     case Setup::LockedFileInLockedFolder:
     case Setup::LockedFile:
@@ -122,17 +142,8 @@ Scene arrange(Setup setup, const QTemporaryDir &base)
         scene.path = scene.target = writeFile(scene.folder + u'/' + QString(251, u'n') + QStringLiteral(".txt"), oldContent);
         setOwner(scene.path, us, us, 0640);
         break;
-    case Setup::SymbolicLink:
-        setOwner(scene.target = writeFile(scene.folder + QStringLiteral("/target.txt"), oldContent), us, us, 0644);
-        if (!QFile::link(QStringLiteral("target.txt"), scene.path))
-            qFatal("cannot link %s", qPrintable(scene.path));
-        break;
-    case Setup::PieceOverLinkLeadingOut:
-        scene.outside = writeFile(base.filePath(QStringLiteral("outside.txt")), oldContent);
-        if (!QFile::link(scene.outside, scene.path))
-            qFatal("cannot link %s", qPrintable(scene.path));
-        break;
-    case Setup::PieceWithNoText:
+    default:
+        arrangeLinks(setup, base, scene);
         break;
     }
     if (!isOthersFile(setup))

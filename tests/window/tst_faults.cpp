@@ -169,6 +169,32 @@ bool makeSocket(const QString &path)
     return bound;
 }
 
+// Sparse: 1.2 GB, or 100 MB after a megabyte of lines of 1000 bytes, that
+// take next to no room on the disk.
+QString sparseFile(const QString &path, bool lines)
+{
+    QFile large(path);
+    if (!large.open(QIODevice::WriteOnly)
+        || (lines && large.write(QByteArray(999, 'x').append('\n').repeated(1 << 10)) <= 0)
+        || !large.resize(lines ? 100LL * 1000 * 1000 : 1200LL * 1000 * 1000))
+        qFatal("cannot make %s", qPrintable(path));
+    return path;
+}
+
+// Three megabytes of Windows-1252 lines of 14 bytes; *kept the entries of
+// the 112,347 that come before a read error.
+QByteArray latinLines(QStringList *kept)
+{
+    QByteArray bytes;
+    for (int line = 0; bytes.size() < 3 << 20; ++line) {
+        const QByteArray text = "caf\xe9 " + QByteArray::number(line).rightJustified(7, '0');
+        bytes += text + "\r\n";
+        if (line < 112347)
+            kept->append(QString::fromLatin1(text));
+    }
+    return bytes;
+}
+
 // A large list as Save hands it to the writer, a block of entries at a time.
 constexpr int listBlocks = 4;
 QByteArray listBlock(int block)
@@ -459,24 +485,10 @@ void TestFaults::loadRefused()
         path = dir->filePath(QStringLiteral("socket"));
         QVERIFY(makeSocket(path));
     } else if (fault == u"large" || fault == u"thrice") {
-        path = dir->filePath(QStringLiteral("large.txt"));
-        QFile large(path);
-        // Sparse: 1.2 GB, or 100 MB after a megabyte of lines, that take
-        // next to no room on the disk.
-        QVERIFY(large.open(QIODevice::WriteOnly));
-        if (fault == u"thrice")
-            QVERIFY(large.write(QByteArray(999, 'x').append('\n').repeated(1 << 10)) > 0);
-        QVERIFY(large.resize(fault == u"large" ? 1200LL * 1000 * 1000 : 100LL * 1000 * 1000));
+        path = sparseFile(dir->filePath(QStringLiteral("large.txt")), fault == u"thrice");
     } else if (fault == u"read error") {
-        QByteArray bytes;
-        for (int line = 0; bytes.size() < 3 << 20; ++line) {
-            const QByteArray text = "caf\xe9 " + QByteArray::number(line).rightJustified(7, '0');
-            bytes += text + "\r\n";
-            if (line < 112347)
-                kept.append(QString::fromLatin1(text));
-        }
-        path = writeFile(dir->filePath(QStringLiteral("latin.txt")), bytes);
-        readFailure.emplace(path, 112347 * 14);
+        path = writeFile(dir->filePath(QStringLiteral("latin.txt")), latinLines(&kept));
+        readFailure.emplace(path, kept.size() * 14);
     } else if (fault.startsWith(u"/dev/") && !isCharacterDevice(QFile::encodeName(path).constData())) {
         QSKIP("This system has no such device.");
     }
