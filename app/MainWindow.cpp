@@ -150,6 +150,7 @@ QString MainWindow::writeBreakUpFiles(const QList<quillmark::BreakUpFile> &plan,
         ui->progressBar->setValue(file.progress);
     }
     // New pieces are synced all at once, here, rather than one by one.
-    const quillmark::FileFailure syncFailure = failed < plan.size() ? quillmark::syncPieces(folder) : quillmark::FileFailure();
+    const quillmark::FileFailure syncFailure =
+            failed < plan.size() ? quillmark::syncPieces(folder) : quillmark::FileFailure();
     return messages::breakUpFailuresText(failed, plan.size(), firstFailure, syncFailure);
 }

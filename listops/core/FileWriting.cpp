@@ -224,7 +224,8 @@ FileFailure writeWholeFile(const QString &fileName, const QByteArray &content)
 FileFailure writeTextFile(const QString &fileName, const QByteArray &text)
 {
     if (fileName.isEmpty() || text.isEmpty())
-        return {.operation = FileFailure::Operation::WritePiece, .kind = Failure::NothingToWrite, .fileName = fileName, .reason = {}};
+        return {.operation = FileFailure::Operation::WritePiece, .kind = Failure::NothingToWrite,
+                .fileName = fileName, .reason = {}};
     FileWriter writer(fileName, FileWriter::Piece);
     return writeAtOnce(writer, text);
 }
@@ -234,7 +235,8 @@ FileFailure syncPieces(const QString &folder)
     QString reason;
     if (nodes::syncFileSystemOf(folder, &reason))
         return {};
-    return {.operation = FileFailure::Operation::Sync, .kind = Failure::CannotWrite, .fileName = folder, .reason = reason};
+    return {.operation = FileFailure::Operation::Sync, .kind = Failure::CannotWrite, .fileName = folder,
+            .reason = reason};
 }
 
 } // namespace quillmark

@@ -16,7 +16,8 @@ namespace quillmark {
 // system allows it, also when the program is killed: a new file appears under
 // its name, and an existing one is replaced, only once commit() has put every
 // byte of the new content on the disk, keeping its owner, group and
-// permissions. Destroyed uncommitted, it leaves no file and nothing beside it.
+// permissions. Destroyed uncommitted, it leaves no file and nothing beside it
+// (only a file written in place holds what was written into it).
 // Where replacing would take the file from its owner or split it from its
 // other hard links, or no file can be made beside it, it is written in place,
 // which the caller is told (writesInPlace) so that it can give the whole size

@@ -75,7 +75,8 @@ private:
     }
     bool refuseForMemory(FileFailure::Kind kind, qint64 size, qint64 needed)
     {
-        failure = {.kind = kind, .fileName = fileName, .reason = {}, .size = size, .needed = needed, .available = budget};
+        failure = {.kind = kind, .fileName = fileName, .reason = {}, .size = size, .needed = needed,
+                   .available = budget};
         return false;
     }
 

@@ -51,7 +51,8 @@ QString reasonFor(const FileFailure &failure)
         return QStringLiteral("It is %1 and would take about %2 of memory as a list, but only %3 is free.")
                 .arg(sizeText(failure.size), sizeText(failure.needed), sizeText(failure.available));
     case Kind::DidNotEnd:
-        return QStringLiteral("It did not end within %1, and more of it would take more memory than the %2 that is free.")
+        return QStringLiteral("It did not end within %1, and more of it would take more memory than the %2 that "
+                              "is free.")
                 .arg(sizeText(failure.size), sizeText(failure.available));
     case Kind::NotEnoughMemory:
         return QStringLiteral("There is not enough memory for it.");
@@ -97,7 +98,8 @@ QString beginningTextText(quillmark::BeginningTextProblem problem)
     return QStringLiteral("The file beginning text cannot contain \"/\" or \"\\\", and cannot be \".\" or \"..\".");
 }
 
-QString breakUpFailuresText(int failed, qsizetype files, const FileFailure &firstFailure, const FileFailure &syncFailure)
+QString breakUpFailuresText(int failed, qsizetype files, const FileFailure &firstFailure,
+                            const FileFailure &syncFailure)
 {
     QStringList problems;
     if (failed > 0) {
@@ -107,7 +109,8 @@ QString breakUpFailuresText(int failed, qsizetype files, const FileFailure &firs
                                 .arg(fileFailureText(firstFailure)));
     }
     if (!syncFailure.ok())
-        problems.append(QStringLiteral("The files could not be made safe on the disk.\n\n%1").arg(fileFailureText(syncFailure)));
+        problems.append(QStringLiteral("The files could not be made safe on the disk.\n\n%1")
+                                .arg(fileFailureText(syncFailure)));
     return problems.join(QStringLiteral("\n\n"));
 }
 
