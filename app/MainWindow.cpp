@@ -7,6 +7,7 @@
 #include "CompactRewrites.h"
 #include "EntryCodec.h"
 #include "FileWriting.h"
+#include "MessageTexts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -119,17 +120,10 @@ void MainWindow::on_btnCreateFiles_clicked()
     const int listSize = ui->listWidget->count();
     const auto perFile = quillmark::entriesPerFile(ui->txtEntryCount->text(), listSize);
     if (!perFile)
-        return showBreakUpMessage(QStringLiteral("The list items are smaller than the file parameter."));
+        return showBreakUpMessage(messages::tooFewEntriesText());
     const QString beginning = ui->txtFileText->text();
-    switch (quillmark::checkBeginningText(beginning)) {
-    case quillmark::BeginningTextProblem::Empty:
-        return showBreakUpMessage(QStringLiteral("Please provide a file beginning text for each file."));
-    case quillmark::BeginningTextProblem::LeavesFolder:
-        return showBreakUpMessage(QStringLiteral("The file beginning text cannot contain \"/\" or \"\\\", "
-                                                 "and cannot be \".\" or \"..\"."));
-    case quillmark::BeginningTextProblem::None:
-        break;
-    }
+    if (const auto problem = quillmark::checkBeginningText(beginning); problem != quillmark::BeginningTextProblem::None)
+        return showBreakUpMessage(messages::beginningTextText(problem));
     const QList<quillmark::BreakUpFile> plan = quillmark::planBreakUp(listSize, *perFile);
     const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Select Folder"), QString(),
                                                              QFileDialog::ShowDirsOnly);
@@ -145,27 +139,18 @@ QString MainWindow::writeBreakUpFiles(const QList<quillmark::BreakUpFile> &plan,
 {
     const BusyCursor busy;
     int failed = 0;
-    QString firstFailure;
+    quillmark::FileFailure firstFailure;
     for (const quillmark::BreakUpFile &file : plan) {
         const QString name = quillmark::breakUpFileName(folder, beginning, file.number);
         // Only this file's texts are read, never the whole list at once.
         const QStringList entries = tools.entries(ui->listWidget, int(file.first), int(file.count));
-        const quillmark::WriteResult result = quillmark::writeTextFile(name, quillmark::encodeEntries(entries));
-        if (!result.ok() && failed++ == 0)
-            firstFailure = result.message;
+        const quillmark::FileFailure failure = quillmark::writeTextFile(name, quillmark::encodeEntries(entries));
+        if (!failure.ok() && failed++ == 0)
+            firstFailure = failure;
         ui->progressBar->setValue(file.progress);
     }
-    QStringList problems;
-    if (failed > 0) {
-        problems.append(QStringLiteral("%1 of %2 files could not be written.\n\n%3")
-                                .arg(failed)
-                                .arg(plan.size())
-                                .arg(firstFailure));
-    }
     // New pieces are synced all at once, here, rather than one by one.
-    if (failed < plan.size()) {
-        if (const quillmark::WriteResult synced = quillmark::syncPieces(folder); !synced.ok())
-            problems.append(QStringLiteral("The files could not be made safe on the disk.\n\n%1").arg(synced.message));
-    }
-    return problems.join(QStringLiteral("\n\n"));
+    const quillmark::FileFailure syncFailure =
+            failed < plan.size() ? quillmark::syncPieces(folder) : quillmark::FileFailure();
+    return messages::breakUpFailuresText(failed, plan.size(), firstFailure, syncFailure);
 }

@@ -1,40 +1,19 @@
 #include "FileWriting.h"
 
-#include "FileMessages.h"
-#include "FileNodes.h"
-
-#include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QStorageInfo>
-
-#include <optional>
 
 namespace quillmark {
 
 namespace {
 
 using nodes::Kind;
-
-struct Options {
-    bool followLinks = true;
-    bool syncNewFile = true;
-};
-
-WriteResult cannotOpen(const QString &fileName, const QString &reason)
-{
-    return {WriteResult::CannotOpen, fileFailure(QStringLiteral("open"), fileName, reason)};
-}
-
-WriteResult cannotWrite(const QString &fileName, const QString &reason)
-{
-    return {WriteResult::CannotWrite, fileFailure(QStringLiteral("write"), fileName, reason)};
-}
+using Failure = FileFailure::Kind;
 
 // Writes until all is written or a write fails. A disk that fills up (or a
 // file-size limit) first shows as a short write with no error set; only the
-// next write fails with the system's reason, which the message must name.
-bool writeAll(QFile &file, const QByteArray &bytes, QString *reason)
+// next write fails with the system's reason, which the failure must name.
+bool writeAll(QFile &file, QByteArrayView bytes, QString *reason)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -44,16 +23,6 @@ bool writeAll(QFile &file, const QByteArray &bytes, QString *reason)
             return false;
         }
         done += written;
-    }
-    return true;
-}
-
-bool writeContent(QFile &file, const ContentSource &content, QString *reason)
-{
-    const ContentPieces next = content();
-    for (QByteArray piece = next(); !piece.isEmpty(); piece = next()) {
-        if (!writeAll(file, piece, reason))
-            return false;
     }
     return true;
 }
@@ -71,171 +40,203 @@ bool finish(QFile &file, bool sync, QString *reason)
     return false;
 }
 
-qint64 contentSize(const ContentSource &content)
+FileFailure writeAtOnce(FileWriter &writer, const QByteArray &content)
 {
-    qint64 size = 0;
-    const ContentPieces next = content();
-    for (QByteArray piece = next(); !piece.isEmpty(); piece = next())
-        size += piece.size();
-    return size;
+    if (writer.open() && writer.setSize(content.size()))
+        writer.write(content);
+    return writer.commit();
 }
 
-// Writes the content into the pending file and gives it its name, which a
-// new file may find taken: that fails as creating it would have.
-WriteResult commitContent(nodes::PendingFile &file, const QString &fileName, const ContentSource &content, bool sync)
+} // namespace
+
+FileWriter::FileWriter(const QString &fileName, Purpose purpose)
+    : fileName(fileName)
+    , purpose(purpose)
 {
-    QString reason;
-    if (!writeContent(file.file(), content, &reason))
-        return cannotWrite(fileName, reason);
-    switch (file.commit(sync, &reason)) {
-    case nodes::PendingFile::Committed:
-        return {};
-    case nodes::PendingFile::NameRefused:
-        return cannotOpen(fileName, reason);
-    case nodes::PendingFile::Failed:
-        break;
+}
+
+bool FileWriter::fail(Failure kind, const QString &reason)
+{
+    const auto operation = purpose == Save ? FileFailure::Operation::Save : FileFailure::Operation::WritePiece;
+    failure = {.operation = operation, .kind = kind, .fileName = fileName, .reason = reason};
+    mode = Mode::Failed;
+    // What was not committed goes: a pending file with nothing left of it.
+    pending.reset();
+    direct.close();
+    return false;
+}
+
+bool FileWriter::open()
+{
+    target = purpose == Save ? nodes::followLinks(fileName) : fileName;
+    old = nodes::inspect(target);
+    if (!openByKind() || mode != Mode::Closed)
+        return mode != Mode::Failed;
+    bool possible = true;
+    if (openPending(nodes::PendingFile::Replacement, &possible) || possible)
+        return mode == Mode::Pending;
+    if (old.kind == Kind::SymbolicLink)
+        return fail(Failure::LinkCannotBeReplaced);
+    inPlace = true;
+    mode = Mode::Waiting;
+    return true;
+}
+
+// Refuses what is not to be written as a file, and opens what is not to be
+// replaced; leaves the mode closed where a replacement is to be tried.
+bool FileWriter::openByKind()
+{
+    bool possible = true;
+    switch (old.kind) {
+    case Kind::Missing:
+        return openPending(nodes::PendingFile::New, &possible);
+    case Kind::Directory:
+        return fail(Failure::IsFolder);
+    case Kind::PipeOrSocket:
+        return fail(Failure::IsPipe);
+    case Kind::Device:
+        return purpose == Piece ? fail(Failure::IsDevice) : openExisting();
+    case Kind::SymbolicLink:
+        return purpose == Piece || fail(Failure::LinksInACircle);
+    case Kind::Regular:
+        if (QString reason; !nodes::mayWrite(target, &reason))
+            return fail(Failure::CannotOpen, reason);
+        if (old.linkCount > 1 || nodes::stickyFolderProtects(target, old)) {
+            inPlace = true;
+            mode = Mode::Waiting;
+        }
+        return true;
     }
-    return cannotWrite(fileName, reason);
+    return true;
 }
 
-WriteResult writeNew(const QString &fileName, const QString &target, const ContentSource &content, bool sync)
+// *possible turns false where the folder does not let a replacement be made,
+// or the file's owner would not stay: it must be written in place then.
+bool FileWriter::openPending(nodes::PendingFile::Purpose kind, bool *possible)
 {
-    nodes::PendingFile file;
+    const bool replacing = kind == nodes::PendingFile::Replacement;
+    pending.emplace();
     QString reason;
     bool denied = false;
-    if (!file.open(target, nodes::PendingFile::New, &denied, &reason))
-        return cannotOpen(fileName, reason);
-    return commitContent(file, fileName, content, sync);
-}
-
-// Nothing where the file cannot be replaced without taking it from its owner
-// or no file can be made beside it: it must be written in place then.
-std::optional<WriteResult> replaceWhole(const QString &fileName, const QString &target, const nodes::Node &old,
-                                        const ContentSource &content)
-{
-    nodes::PendingFile file;
-    QString reason;
-    bool denied = false;
-    if (!file.open(target, nodes::PendingFile::Replacement, &denied, &reason))
-        return denied ? std::nullopt : std::optional(cannotOpen(fileName, reason));
+    if (!pending->open(target, kind, &denied, &reason)) {
+        *possible = !replacing || !denied;
+        pending.reset();
+        return *possible && fail(Failure::CannotOpen, reason);
+    }
     // A link that a piece replaces passes on nothing of its own.
-    if (old.kind == Kind::Regular ? !nodes::adoptOwnership(file.file(), old)
-                                  : !nodes::applyDefaultPermissions(file.file()))
-        return std::nullopt;
-    return commitContent(file, fileName, content, true);
+    if (replacing && (old.kind == Kind::Regular ? !nodes::adoptOwnership(pending->file(), old)
+                                                : !nodes::applyDefaultPermissions(pending->file()))) {
+        *possible = false;
+        pending.reset();
+        return false;
+    }
+    sync = replacing || purpose == Save;
+    mode = Mode::Pending;
+    return true;
 }
 
-WriteResult writeInPlace(const QString &fileName, const QString &target, const nodes::Node &old,
-                         const ContentSource &content, bool followLink)
+bool FileWriter::openExisting()
+{
+    QString reason;
+    nodes::Node opened;
+    if (!nodes::openExisting(direct, target, purpose == Save, &opened, &reason))
+        return fail(Failure::CannotOpen, reason);
+    if (inPlace && (opened.kind != Kind::Regular || opened.device != old.device || opened.inode != old.inode))
+        return fail(Failure::ReplacedWhileOpening);
+    mode = Mode::Direct;
+    return true;
+}
+
+bool FileWriter::setSize(qint64 bytes)
+{
+    return mode != Mode::Waiting || startInPlace(bytes);
+}
+
+bool FileWriter::startInPlace(qint64 bytes)
 {
     // Once the old content is cut off there is no way back, so a shortage of
     // space must be seen first, wherever the system tells the free space.
     const QStorageInfo storage(QFileInfo(target).absolutePath());
     const qint64 available = storage.isValid() ? storage.bytesAvailable() : -1;
-    if (available >= 0) {
-        const qint64 needed = contentSize(content);
-        if (needed > available + old.allocatedBytes) {
-            const QLocale locale = QLocale::system();
-            return cannotWrite(fileName, QStringLiteral("It needs %1, and only %2 is free on the disk.")
-                                                 .arg(locale.formattedDataSize(needed), locale.formattedDataSize(available)));
-        }
+    if (bytes >= 0 && available >= 0 && bytes > available + old.allocatedBytes) {
+        fail(Failure::NoRoomOnDisk);
+        failure.needed = bytes;
+        failure.available = available;
+        return false;
     }
-    QFile file;
-    QString reason;
-    nodes::Node opened;
-    if (!nodes::openExisting(file, target, followLink, &opened, &reason))
-        return cannotOpen(fileName, reason);
-    if (opened.kind != Kind::Regular || opened.device != old.device || opened.inode != old.inode)
-        return cannotOpen(fileName, QStringLiteral("It was replaced by something else while it was being opened."));
-    if (!file.resize(0))
-        return cannotWrite(fileName, file.errorString());
-    if (!writeContent(file, content, &reason) || !finish(file, true, &reason))
-        return cannotWrite(fileName, reason + QStringLiteral("\nThe file now holds only part of the new content."));
-    return {};
+    if (!openExisting())
+        return false;
+    if (!direct.resize(0))
+        return fail(Failure::CannotWrite, direct.errorString());
+    return true;
 }
 
-WriteResult writeDevice(const QString &fileName, const QString &target, const ContentSource &content)
+bool FileWriter::write(QByteArrayView bytes)
 {
-    QFile file;
+    if (mode == Mode::Waiting && !startInPlace(-1))
+        return false;
+    if (mode != Mode::Pending && mode != Mode::Direct)
+        return false;
     QString reason;
-    nodes::Node opened;
-    if (!nodes::openExisting(file, target, true, &opened, &reason))
-        return cannotOpen(fileName, reason);
-    if (!writeContent(file, content, &reason) || !finish(file, false, &reason))
-        return cannotWrite(fileName, reason);
-    return {};
+    if (writeAll(mode == Mode::Pending ? pending->file() : direct, bytes, &reason))
+        return true;
+    return fail(inPlace ? Failure::WrittenPartWay : Failure::CannotWrite, reason);
 }
 
-WriteResult writeFile(const QString &fileName, const ContentSource &content, const Options &options)
+FileFailure FileWriter::commit()
 {
-    const QString target = options.followLinks ? nodes::followLinks(fileName) : fileName;
-    const nodes::Node node = nodes::inspect(target);
-    switch (node.kind) {
-    case Kind::Missing:
-        return writeNew(fileName, target, content, options.syncNewFile);
-    case Kind::Directory:
-        return cannotOpen(fileName, isFolderReason());
-    case Kind::PipeOrSocket:
-        return cannotOpen(fileName, isPipeReason());
-    case Kind::Device:
-        if (!options.followLinks)
-            return cannotOpen(fileName, QStringLiteral("It is a device, not a file."));
-        return writeDevice(fileName, target, content);
-    case Kind::SymbolicLink:
-        if (options.followLinks)
-            return cannotOpen(fileName, QStringLiteral("Its symbolic links lead round in a circle."));
-        break;
-    case Kind::Regular:
-        if (QString reason; !nodes::mayWrite(target, &reason))
-            return cannotOpen(fileName, reason);
-        if (node.linkCount > 1 || nodes::stickyFolderProtects(target, node))
-            return writeInPlace(fileName, target, node, content, options.followLinks);
+    Q_ASSERT(mode != Mode::Closed);
+    // Nothing was written: in place, that is an empty content.
+    if (mode == Mode::Waiting && !startInPlace(0))
+        return failure;
+    if (mode == Mode::Pending)
+        return commitPending();
+    if (QString reason; mode == Mode::Direct && !finish(direct, inPlace, &reason))
+        fail(inPlace ? Failure::WrittenPartWay : Failure::CannotWrite, reason);
+    return failure;
+}
+
+// Gives the pending file its name, which a new file may find taken: that
+// fails as creating it would have.
+FileFailure FileWriter::commitPending()
+{
+    QString reason;
+    switch (pending->commit(sync, &reason)) {
+    case nodes::PendingFile::Committed:
+        mode = Mode::Closed;
+        return failure;
+    case nodes::PendingFile::NameRefused:
+        fail(Failure::CannotOpen, reason);
+        return failure;
+    case nodes::PendingFile::Failed:
         break;
     }
-    if (const std::optional<WriteResult> replaced = replaceWhole(fileName, target, node, content))
-        return *replaced;
-    if (node.kind == Kind::SymbolicLink)
-        return cannotOpen(fileName, QStringLiteral("The folder does not let a file be made in place of the link."));
-    return writeInPlace(fileName, target, node, content, options.followLinks);
+    fail(Failure::CannotWrite, reason);
+    return failure;
 }
 
-ContentSource wholeBytes(const QByteArray &content)
+FileFailure writeWholeFile(const QString &fileName, const QByteArray &content)
 {
-    return [content] {
-        return [content, given = false]() mutable {
-            if (given)
-                return QByteArray();
-            given = true;
-            return content;
-        };
-    };
+    FileWriter writer(fileName);
+    return writeAtOnce(writer, content);
 }
 
-} // namespace
-
-WriteResult writeWholeFile(const QString &fileName, const ContentSource &content)
-{
-    return writeFile(fileName, content, {});
-}
-
-WriteResult writeWholeFile(const QString &fileName, const QByteArray &content)
-{
-    return writeWholeFile(fileName, wholeBytes(content));
-}
-
-WriteResult writeTextFile(const QString &fileName, const QByteArray &text)
+FileFailure writeTextFile(const QString &fileName, const QByteArray &text)
 {
     if (fileName.isEmpty() || text.isEmpty())
-        return {WriteResult::NothingToWrite, QStringLiteral("Nothing to write to %1.").arg(QDir::toNativeSeparators(fileName))};
-    return writeFile(fileName, wholeBytes(text), {.followLinks = false, .syncNewFile = false});
+        return {.operation = FileFailure::Operation::WritePiece, .kind = Failure::NothingToWrite,
+                .fileName = fileName, .reason = {}};
+    FileWriter writer(fileName, FileWriter::Piece);
+    return writeAtOnce(writer, text);
 }
 
-WriteResult syncPieces(const QString &folder)
+FileFailure syncPieces(const QString &folder)
 {
     QString reason;
     if (nodes::syncFileSystemOf(folder, &reason))
         return {};
-    return cannotWrite(folder, reason);
+    return {.operation = FileFailure::Operation::Sync, .kind = Failure::CannotWrite, .fileName = folder,
+            .reason = reason};
 }
 
 } // namespace quillmark

@@ -1,46 +1,80 @@
 #pragma once
 
+#include "FileFailure.h"
+#include "FileNodes.h"
+
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
-#include <functional>
+#include <optional>
 
 namespace quillmark {
 
-// The outcome of every write: a save, a break-up piece, the final sync.
-struct WriteResult {
-    enum Failure { None, NothingToWrite, CannotOpen, CannotWrite };
-    Failure failure = None;
-    // Names the file and the system's reason; empty on success.
-    QString message;
+// Writes bytes as the whole content of a file, in the shape of QSaveFile:
+// open(), write() as often as needed, commit(). All or nothing wherever the
+// system allows it, also when the program is killed: a new file appears under
+// its name, and an existing one is replaced, only once commit() has put every
+// byte of the new content on the disk, keeping its owner, group and
+// permissions. Destroyed uncommitted, it leaves no file and nothing beside it
+// (only a file written in place holds what was written into it).
+// Where replacing would take the file from its owner or split it from its
+// other hard links, or no file can be made beside it, it is written in place,
+// which the caller is told (writesInPlace) so that it can give the whole size
+// first: the old content is cut off only once it is known to fit in the free
+// space. A device is written directly; a pipe or socket is refused at once
+// rather than waited on.
+class FileWriter
+{
+public:
+    // A piece of a break-up is written the same way, except that a link under
+    // its name is replaced rather than followed, so a piece is always a file
+    // in the chosen folder, and that a new piece is not synced on its own:
+    // syncPieces does that once for the run.
+    enum Purpose { Save, Piece };
 
-    bool ok() const { return failure == None; }
+    explicit FileWriter(const QString &fileName, Purpose purpose = Save);
+    Q_DISABLE_COPY_MOVE(FileWriter)
+
+    // Each returns false once anything has failed, which commit then tells.
+    bool open();
+    // Once open: whether the file is written in place.
+    bool writesInPlace() const { return inPlace; }
+    // The whole size of the content, before the first write. A caller that
+    // does not tell it where the file is written in place forgoes the check
+    // for free space.
+    bool setSize(qint64 bytes);
+    bool write(QByteArrayView bytes);
+    FileFailure commit();
+
+private:
+    // Waiting: to be written in place, its old content not yet cut off.
+    enum class Mode { Closed, Pending, Waiting, Direct, Failed };
+
+    bool openByKind();
+    bool openPending(nodes::PendingFile::Purpose kind, bool *possible);
+    bool openExisting();
+    bool startInPlace(qint64 bytes);
+    bool fail(FileFailure::Kind kind, const QString &reason = {});
+    FileFailure commitPending();
+
+    QString fileName;
+    Purpose purpose;
+    // Where the content goes: the file a link leads to, when it is followed.
+    QString target;
+    nodes::Node old;
+    Mode mode = Mode::Closed;
+    bool inPlace = false;
+    bool sync = true;
+    std::optional<nodes::PendingFile> pending;
+    QFile direct;
+    FileFailure failure;
 };
 
-// Content handed out piece by piece, so that it need not be held whole: each
-// call returns the next piece, and an empty one ends it.
-using ContentPieces = std::function<QByteArray()>;
-// Each call starts the content again from its beginning, so that it can be
-// measured before it is written where that is needed.
-using ContentSource = std::function<ContentPieces()>;
-
-// Writes bytes as the whole content of a file, following symbolic links to
-// the file they name. All or nothing wherever the system allows it, also when
-// the program is killed: a new file appears under its name, and an existing
-// one is replaced, only once every byte of the new content is on the disk,
-// keeping its owner, group and permissions.
-// Where replacing would take the file from its owner or split it from its
-// other hard links, or no file can be made beside it, it is written in place
-// after checking that the content fits in the free space. A device is written
-// directly; a pipe or socket is refused at once rather than waited on.
-WriteResult writeWholeFile(const QString &fileName, const ContentSource &content);
-WriteResult writeWholeFile(const QString &fileName, const QByteArray &content);
-
-// Writes one break-up piece the same way, except that a link under its name
-// is replaced rather than followed, so a piece is always a file in the chosen
-// folder, and that a new piece is not synced on its own: syncPieces does that
-// once for the run. With no name or nothing to write it touches nothing.
-WriteResult writeTextFile(const QString &fileName, const QByteArray &text);
-WriteResult syncPieces(const QString &folder);
+// The whole content at once.
+FileFailure writeWholeFile(const QString &fileName, const QByteArray &content);
+// One break-up piece; with no name or nothing to write it touches nothing.
+FileFailure writeTextFile(const QString &fileName, const QByteArray &text);
+FileFailure syncPieces(const QString &folder);
 
 } // namespace quillmark

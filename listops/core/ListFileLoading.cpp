@@ -134,9 +134,9 @@ ListFileLines readUtf8LinesBeside(const QString &fileName, qint64 memoryBudget, 
 
 } // namespace
 
-QString loadListFile(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
-                     const std::function<void(QList<CompactText> &&)> &takeBlock,
-                     const std::function<void()> &dropTaken)
+FileFailure loadListFile(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
+                         const std::function<void(QList<CompactText> &&)> &takeBlock,
+                         const std::function<void()> &dropTaken)
 {
     const ListFileLines reading = workThreads() > 1
             ? readUtf8LinesBeside(fileName, memoryBudget, bytesPerItem, takeBlock)
@@ -145,11 +145,11 @@ QString loadListFile(const QString &fileName, qint64 memoryBudget, qint64 bytesP
         dropTaken();
         const ListFileContent content = readListFile(fileName, memoryBudget, bytesPerItem);
         decodeEntries(content.bytes, takeBlock);
-        return content.error;
+        return content.failure;
     }
     if (!reading.keepsLines)
         dropTaken();
-    return reading.error;
+    return reading.failure;
 }
 
 } // namespace quillmark

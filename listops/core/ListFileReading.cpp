@@ -1,9 +1,6 @@
 #include "ListFileReading.h"
 
-#include "FileMessages.h"
 #include "FileNodes.h"
-
-#include <QLocale>
 
 #include <algorithm>
 #include <limits>
@@ -15,11 +12,6 @@ namespace {
 using nodes::Kind;
 
 constexpr qint64 chunkSize = 1 << 20;
-
-QString sizeText(qint64 bytes)
-{
-    return QLocale::system().formattedDataSize(bytes);
-}
 
 // Counted in a byte for each block of 240 bytes (fewer than 256, and whole
 // vectors of 16), which the compiler does 16 bytes at a time; std::count
@@ -35,16 +27,6 @@ qint64 lineFeedsIn(const char *data, qint64 size)
         count += inBlock;
     }
     return count;
-}
-
-QString cannotOpen(const QString &fileName, const QString &reason)
-{
-    return withOpenFailureHeading(fileFailure(QStringLiteral("open"), fileName, reason));
-}
-
-QString cannotLoad(const QString &fileName, const QString &reason)
-{
-    return fileFailure(QStringLiteral("load"), fileName, reason);
 }
 
 // Appends up to a chunk; the bytes read, 0 at the end, -1 on failure.
@@ -77,19 +59,24 @@ public:
     ChunkedFile(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem, bool holdsWhole);
 
     // Appends the next chunk to bytes; false at the end of the file, or when
-    // reading cannot go on, which error then tells.
+    // reading cannot go on, which failure then tells.
     bool readInto(QByteArray &bytes);
 
-    // The text of the "IO Error" box; empty while all is well.
-    QString error;
-    // Whether the bytes read before the error are to be loaded: reading failed
-    // part of the way. Otherwise the file is not to be loaded at all.
-    bool keepsPart = false;
+    // None while all is well. Only where reading failed part of the way
+    // (ReadPartWay) are the bytes read before it to be loaded; otherwise the
+    // file is not to be loaded at all.
+    FileFailure failure;
 
 private:
-    bool refuse(const QString &message)
+    bool refuse(FileFailure::Kind kind, const QString &reason = {})
     {
-        error = message;
+        failure = {.kind = kind, .fileName = fileName, .reason = reason};
+        return false;
+    }
+    bool refuseForMemory(FileFailure::Kind kind, qint64 size, qint64 needed)
+    {
+        failure = {.kind = kind, .fileName = fileName, .reason = {}, .size = size, .needed = needed,
+                   .available = budget};
         return false;
     }
 
@@ -113,32 +100,26 @@ ChunkedFile::ChunkedFile(const QString &fileName, qint64 memoryBudget, qint64 by
     QString reason;
     const bool opened = nodes::openForReading(file, fileName, &node, &reason);
     if (node.kind == Kind::Directory)
-        refuse(cannotOpen(fileName, isFolderReason()));
+        refuse(FileFailure::Kind::IsFolder);
     else if (node.kind == Kind::PipeOrSocket)
-        refuse(cannotOpen(fileName, isPipeReason()));
+        refuse(FileFailure::Kind::IsPipe);
     else if (!opened)
-        refuse(cannotOpen(fileName, reason));
+        refuse(FileFailure::Kind::CannotOpen, reason);
     else if (node.kind == Kind::Regular)
         knownSize = node.size;
 }
 
 bool ChunkedFile::readInto(QByteArray &bytes)
 {
-    if (!error.isEmpty())
+    if (!failure.ok())
         return false;
     // The first chunk of a file of known size tells how long its lines are,
     // and so how many items the whole file makes.
     const bool measures = knownSize > 0 && bytesRead == 0;
     const qsizetype before = bytes.size();
     const qint64 got = readChunk(file, bytes);
-    if (got < 0 && measures)
-        return refuse(cannotLoad(fileName, file.errorString()));
-    if (got < 0) {
-        keepsPart = true;
-        error = fileFailure(QStringLiteral("read"), fileName, file.errorString())
-                + QStringLiteral("\nOnly the part before the error was loaded.");
-        return false;
-    }
+    if (got < 0)
+        return refuse(measures ? FileFailure::Kind::CannotRead : FileFailure::Kind::ReadPartWay, file.errorString());
     if (got == 0)
         return false;
     bytesRead += got;
@@ -146,19 +127,14 @@ bool ChunkedFile::readInto(QByteArray &bytes)
     if (measures) {
         const qint64 estimatedLines = qint64(double(lines) * knownSize / got);
         const qint64 cost = loadCost(knownSize, estimatedLines, bytesPerItem);
-        if (cost > budget) {
-            return refuse(cannotLoad(fileName, QStringLiteral("It is %1 and would take about %2 of memory as a list, "
-                                                              "but only %3 is free.")
-                                                       .arg(sizeText(knownSize), sizeText(cost), sizeText(budget))));
-        }
+        if (cost > budget)
+            return refuseForMemory(FileFailure::Kind::TooLarge, knownSize, cost);
         // Room for one more chunk, so that the read that finds the end
         // needs no second buffer of the file's size.
         if (holdsWhole)
             bytes.reserve(knownSize + chunkSize);
     } else if (loadCost(bytesRead, lines, bytesPerItem) > budget) {
-        return refuse(cannotLoad(fileName, QStringLiteral("It did not end within %1, and more of it would take more "
-                                                          "memory than the %2 that is free.")
-                                                   .arg(sizeText(bytesRead), sizeText(budget))));
+        return refuseForMemory(FileFailure::Kind::DidNotEnd, bytesRead, 0);
     }
     return true;
 }
@@ -171,9 +147,9 @@ ListFileContent readListFile(const QString &fileName, qint64 memoryBudget, qint6
     QByteArray bytes;
     while (file.readInto(bytes)) {
     }
-    if (!file.error.isEmpty() && !file.keepsPart)
+    if (!file.failure.ok() && file.failure.kind != FileFailure::Kind::ReadPartWay)
         bytes.clear();
-    return {bytes, file.error};
+    return {bytes, file.failure};
 }
 
 ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
@@ -186,12 +162,12 @@ ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qi
     for (;;) {
         const qsizetype carried = bytes.size();
         if (!file.readInto(bytes)) {
-            if (!file.error.isEmpty() && !file.keepsPart)
-                return {.error = file.error, .keepsLines = false};
+            if (!file.failure.ok() && file.failure.kind != FileFailure::Kind::ReadPartWay)
+                return {.failure = file.failure, .keepsLines = false};
             // The last line, whole or up to a read error.
             if (!bytes.isEmpty() && !takeLines(bytes))
-                return {.error = {}, .stopped = true};
-            return {.error = file.error};
+                return {.failure = {}, .stopped = true};
+            return {.failure = file.failure};
         }
         // The carried start of a line holds no line feed.
         const qsizetype lastLineFeed = QByteArrayView(bytes).sliced(carried).lastIndexOf('\n');
@@ -199,7 +175,7 @@ ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qi
             continue;
         const qsizetype end = carried + lastLineFeed + 1;
         if (!takeLines(QByteArrayView(bytes).first(end)))
-            return {.error = {}, .stopped = true};
+            return {.failure = {}, .stopped = true};
         char *const start = bytes.data();
         std::copy(start + end, start + bytes.size(), start);
         bytes.truncate(bytes.size() - end);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileFailure.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -10,10 +12,10 @@ namespace quillmark {
 
 struct ListFileContent {
     QByteArray bytes;
-    // The text of the "IO Error" box; empty when the whole file was read. A
-    // file that cannot be opened or would not fit in memory yields no bytes;
-    // one that fails part of the way yields the bytes read until then.
-    QString error;
+    // None when the whole file was read. A file that cannot be opened or
+    // would not fit in memory yields no bytes; one that fails part of the way
+    // (ReadPartWay) yields the bytes read until then.
+    FileFailure failure;
 };
 
 // Reads a list file whole, unless the list it makes would not fit in the
@@ -27,8 +29,8 @@ ListFileContent readListFile(const QString &fileName, qint64 memoryBudget, qint6
 
 // How reading a list file a run of lines at a time ended.
 struct ListFileLines {
-    // The text of the "IO Error" box; empty when the whole file was read.
-    QString error;
+    // None when the whole file was read.
+    FileFailure failure;
     // Whether the lines handed over are to stay: all of them, or those before
     // a read error part of the way. None are when the file would not fit.
     bool keepsLines = true;
@@ -36,7 +38,7 @@ struct ListFileLines {
     bool stopped = false;
 };
 
-// Reads a list file as readListFile does, with the same checks and messages,
+// Reads a list file as readListFile does, with the same checks and failures,
 // but hands its bytes to takeLines as they come, a run of whole lines of about
 // a megabyte at a time (only the file's last line may lack its line feed), so
 // that the file is never held whole. takeLines returns false to stop reading.

@@ -5,10 +5,10 @@
 #include "EntryDelegate.h"
 #include "EntryItem.h"
 #include "EntryOrdering.h"
-#include "FileMessages.h"
 #include "FileWriting.h"
 #include "ListFileLoading.h"
 #include "MemoryBudget.h"
+#include "MessageTexts.h"
 #include "Prefetch.h"
 #include "RowGrid.h"
 #include "WorkThreads.h"
@@ -24,9 +24,11 @@
 
 namespace {
 
-void showIoError(const QString &text)
+void showIoError(const quillmark::FileFailure &failure)
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("IO Error"), text);
+    if (failure.ok())
+        return;
+    QMessageBox box(QMessageBox::Information, messages::ioErrorTitle(), messages::fileFailureText(failure));
     box.exec();
 }
 
@@ -58,7 +60,7 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
 {
     if (fileName.isEmpty())
         return;
-    QString error;
+    quillmark::FileFailure failure;
     {
         const BusyCursor busy;
         // The entries are made on the thread that decodes the file, which
@@ -68,20 +70,18 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
         const int before = list->count();
         const auto dropLoaded = [&] { list->model()->removeRows(before, list->count() - before); };
         try {
-            error = quillmark::loadListFile(
+            failure = quillmark::loadListFile(
                     fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true),
                     [&](QList<quillmark::CompactText> &&block) { appendEntries(list, std::move(block)); }, dropLoaded);
         } catch (const std::bad_alloc &) {
             // The estimate before reading keeps this rare; the list must
             // survive it all the same, as it was.
             dropLoaded();
-            error = quillmark::fileFailure(QStringLiteral("load"), fileName,
-                                           QStringLiteral("There is not enough memory for it."));
+            failure = {.kind = quillmark::FileFailure::Kind::NotEnoughMemory, .fileName = fileName, .reason = {}};
         }
         fitRows(list);
     }
-    if (!error.isEmpty())
-        showIoError(error);
+    showIoError(failure);
 }
 
 void WidgetTools::appendEntries(QListWidget *list, QList<quillmark::CompactText> texts) const
@@ -106,27 +106,35 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
 {
     if (fileName.isEmpty())
         return;
-    quillmark::WriteResult result;
+    quillmark::FileFailure failure;
     {
         const BusyCursor busy;
         // A block of rows at a time, so that neither the list's texts nor its
-        // encoded bytes are ever held whole.
+        // encoded bytes are ever held whole. Written in place, the file must
+        // be measured first, which takes a pass of its own.
         constexpr int blockSize = 16384;
         const int count = list->count();
-        result = quillmark::writeWholeFile(fileName, [&] {
-            return [&, next = 0]() mutable {
-                if (next >= count)
-                    return QByteArray();
-                const int first = next;
-                next = qMin(count, first + blockSize);
-                return quillmark::encodeEntries(entries(list, first, next - first), 0, -1, first == 0);
-            };
-        });
+        const auto eachBlock = [&](const auto &take) {
+            for (int first = 0; first < count; first += blockSize) {
+                const QStringList texts = entries(list, first, qMin(blockSize, count - first));
+                if (!take(quillmark::encodeEntries(texts, 0, -1, first == 0)))
+                    return;
+            }
+        };
+        const auto measure = [&] {
+            qint64 size = 0;
+            eachBlock([&](const QByteArray &bytes) {
+                size += bytes.size();
+                return true;
+            });
+            return size;
+        };
+        quillmark::FileWriter file(fileName);
+        if (file.open() && (!file.writesInPlace() || file.setSize(measure())))
+            eachBlock([&](const QByteArray &bytes) { return file.write(bytes); });
+        failure = file.commit();
     }
-    if (result.failure == quillmark::WriteResult::CannotOpen)
-        showIoError(quillmark::withOpenFailureHeading(result.message));
-    else if (!result.ok())
-        showIoError(result.message);
+    showIoError(failure);
 }
 
 void WidgetTools::sortList(QListWidget *list) const

@@ -201,9 +201,9 @@ void TestCreateFiles::overwritesExistingFile()
     const QByteArray stale = QByteArray("stale content, longer than what replaces it\r\n").repeated(4);
     QTemporaryDir elsewhere;
     QVERIFY(elsewhere.isValid());
-    const QString outside = writeFile(elsewhere, QStringLiteral("outside.txt"), stale);
+    const QString outside = writeFile(elsewhere.filePath(QStringLiteral("outside.txt")), stale);
     for (const char *name : {"part_1.txt", "keep.txt"})
-        writeFile(*dir, QString::fromLatin1(name), stale);
+        writeFile(dir->filePath(QString::fromLatin1(name)), stale);
     // A piece is a file in the chosen folder, never the file a link names.
     QVERIFY(QFile::link(outside, dir->filePath(QStringLiteral("part_0.txt"))));
     setUp(letters(12), QStringLiteral("5"), QStringLiteral("part"));

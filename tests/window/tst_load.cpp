@@ -68,7 +68,7 @@ void TestLoad::convertsOldAndNewEntries()
     QFETCH(QStringList, expected);
     list->addItem(QStringLiteral("Old"));
     child<QRadioButton>(button)->setChecked(true);
-    const QString path = writeFile(dir, QStringLiteral("list.txt"), "nEw\nstra\xc3\x9f" "e\n");
+    const QString path = writeFile(dir.filePath(QStringLiteral("list.txt")), "nEw\nstra\xc3\x9f" "e\n");
     ModalAnswerer answerer({path});
     click("btnLoad");
     QCOMPARE(texts(), expected);

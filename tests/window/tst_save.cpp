@@ -112,7 +112,7 @@ void TestSave::loadSaveLoad()
 {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, expected);
-    const QString in = writeFile(*dir, QStringLiteral("in.txt"), file);
+    const QString in = writeFile(dir->filePath(QStringLiteral("in.txt")), file);
     const QString out = dir->filePath(QStringLiteral("out.txt"));
     ModalAnswerer answerer({in, out, out});
     click("btnLoad");
@@ -131,7 +131,7 @@ void TestSave::loadSaveLoad()
 
 void TestSave::leavesNothingOfALongerFile()
 {
-    const QString path = writeFile(*dir, QStringLiteral("old.txt"), QByteArray(10000, 'o'));
+    const QString path = writeFile(dir->filePath(QStringLiteral("old.txt")), QByteArray(10000, 'o'));
     list->addItem(QStringLiteral("a"));
     ModalAnswerer answerer({path});
     click("btnSave");
@@ -179,7 +179,7 @@ void TestSave::failedWriteKeepsTheOldFile()
     QFETCH(int, entryCount);
     QFETCH(int, limit);
     const QByteArray old("old list\r\nkeep me\r\n");
-    const QString path = writeFile(*dir, QStringLiteral("list.txt"), old);
+    const QString path = writeFile(dir->filePath(QStringLiteral("list.txt")), old);
     QStringList entries;
     for (int i = 0; i < entryCount; ++i)
         entries.append(QStringLiteral("entry number %1").arg(i));
