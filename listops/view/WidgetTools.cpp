@@ -119,7 +119,7 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
                     return QByteArray();
                 const int first = next;
                 next = qMin(count, first + blockSize);
-                return quillmark::encodeEntries(entries(list, first, next - first), 0, -1, first == 0);
+                return quillmark::encodeEntries(entries(list, first, next - first), 0, quillmark::toEnd, first == 0);
             };
         });
     }
