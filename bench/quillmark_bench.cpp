@@ -8,8 +8,8 @@
 //                        [--per-file K] [--profile short|long] [--threads T]
 
 #include "ApplicationFont.h"
-#include "ImmediateAnswerer.h"
 #include "MainWindow.h"
+#include "ModalAnswerer.h"
 #include "PeakMemory.h"
 #include "WorkThreads.h"
 
@@ -82,7 +82,7 @@ private:
     int perFile;
     MainWindow window;
     QListWidget *list = nullptr;
-    ImmediateAnswerer answerer;
+    ModalAnswerer answerer;
     // The list holds exactly the loaded file.
     bool fresh = false;
 };
@@ -129,7 +129,7 @@ void Bench::freshList()
     child<QRadioButton>("rbDoNothing")->setChecked(true);
     if (list->count() > 0)
         click("btnClear");
-    answerer.setPath(listPath);
+    answerer.answers = {listPath};
     click("btnLoad");
     settle();
     fresh = true;
@@ -185,7 +185,7 @@ QList<Command> Bench::commands()
     return {
             {"load", false,
              [this] {
-                 answerer.setPath(listPath);
+                 answerer.answers = {listPath};
                  click("btnLoad");
              },
              [this, keepsCount] {
@@ -194,7 +194,7 @@ QList<Command> Bench::commands()
              }},
             {"save", true,
              [this] {
-                 answerer.setPath(savePath);
+                 answerer.answers = {savePath};
                  click("btnSave");
              },
              [this] {
@@ -206,7 +206,7 @@ QList<Command> Bench::commands()
              }},
             {"create_files", true,
              [this] {
-                 answerer.setPath(splitFolder);
+                 answerer.answers = {splitFolder};
                  click("btnCreateFiles");
              },
              [this] {
@@ -256,8 +256,8 @@ int Bench::run(int runs, const QStringList &only)
                 problem += QStringLiteral(" the view had not laid out every row");
             if (QGuiApplication::overrideCursor())
                 problem += QStringLiteral(" wait cursor left on");
-            if (!answerer.boxes.isEmpty())
-                problem += QStringLiteral(" message box: ") + answerer.boxes.join(QStringLiteral(" | "));
+            for (const ModalAnswerer::Box &box : std::as_const(answerer.boxes))
+                problem += QStringLiteral(" message box: ") + box.text;
             answerer.boxes.clear();
             std::fprintf(stderr, "# run %d %-12s %8.3f s (slot %.3f s, view %.3f s) peak %lld, after %lld%s%s\n",
                          round, command.name, sample.seconds, sample.slotSeconds, sample.seconds - sample.slotSeconds,
@@ -278,8 +278,8 @@ int Bench::run(int runs, const QStringList &only)
         std::printf("%s %.3f %lld\n", chosen.at(i).name, taken.at(taken.size() / 2).seconds,
                     static_cast<long long>(peak));
     }
-    if (answerer.busyUnderModal > 0) {
-        std::fprintf(stderr, "# %d dialogs opened under the wait cursor\n", answerer.busyUnderModal);
+    if (answerer.sawBusyCursorUnderModal) {
+        std::fprintf(stderr, "# a dialog opened under the wait cursor\n");
         ++failures;
     }
     std::fflush(stdout);

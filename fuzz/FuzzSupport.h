@@ -47,9 +47,13 @@ inline QStringList takeEntries(FuzzedDataProvider &input, int maxCount = 48)
     return entries;
 }
 
-// Lists of texts in and out of their compact form, shared with the tests.
+// Lists of texts in and out of their compact form, and the list library's
+// commands on them, shared with the tests.
 using ::compact;
+using ::decodedEntries;
 using ::expanded;
+using ::prunedEntries;
+using ::sortTexts;
 
 } // namespace fuzzing
 

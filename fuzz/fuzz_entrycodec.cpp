@@ -156,17 +156,17 @@ bool tooFewToTell(const QByteArray &bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray file(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QStringList entries = quillmark::decodeEntries(file);
+    const QStringList entries = fuzzing::decodedEntries(file);
 
     for (const QString &entry : entries)
         FUZZ_REQUIRE(!entry.contains(u'\n'));
 
     const QByteArray saved = quillmark::encodeEntries(entries);
-    FUZZ_REQUIRE(quillmark::decodeEntries(saved) == entries);
+    FUZZ_REQUIRE(fuzzing::decodedEntries(saved) == entries);
 
     QByteArray pieces;
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        FUZZ_REQUIRE(quillmark::decodeEntries(quillmark::encodeEntries(entries, i, 1)) == QStringList{entries[i]});
+        FUZZ_REQUIRE(fuzzing::decodedEntries(quillmark::encodeEntries(entries, i, 1)) == QStringList{entries[i]});
         pieces += quillmark::encodeEntries(entries, i, 1, i == 0);
     }
     FUZZ_REQUIRE(pieces == saved);

@@ -35,7 +35,7 @@ QHash<QString, int> tally(const QStringList &texts)
 void checkSort(const QStringList &entries)
 {
     QList<quillmark::CompactText> sortedTexts = fuzzing::compact(entries);
-    quillmark::sortEntries(sortedTexts);
+    fuzzing::sortTexts(sortedTexts);
     const QStringList sorted = fuzzing::expanded(sortedTexts);
     for (qsizetype i = 1; i < sorted.size(); ++i)
         FUZZ_REQUIRE(unitsNotAfter(sorted[i - 1], sorted[i]));
@@ -57,7 +57,7 @@ bool isSubsequence(const QStringList &part, const QStringList &whole)
 
 void checkPrune(const QStringList &entries)
 {
-    const QStringList survivors = fuzzing::expanded(quillmark::pruneEntries(fuzzing::compact(entries)));
+    const QStringList survivors = fuzzing::prunedEntries(entries);
     const QSet<QString> distinct(survivors.cbegin(), survivors.cend());
     FUZZ_REQUIRE(distinct.size() == survivors.size());
     FUZZ_REQUIRE(isSubsequence(survivors, entries));

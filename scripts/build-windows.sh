@@ -97,7 +97,7 @@ fi
 # Qt's toolchain file finds this Qt and the host's tools, then reads ours.
 cmake -S "$repo" -B "$repo/build-windows" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
-    -DQUILLMARK_WINDOWS_LIBRARIES="$uchardet" \
+    -DQUILLMARK_WINDOWS_LIBRARIES="$uchardet" -DQUILLMARK_WARNINGS_AS_ERRORS=ON \
     -DCMAKE_RUNTIME_OUTPUT_DIRECTORY="$repo/build-windows" "$@"
 cmake --build "$repo/build-windows" -j2
 echo "Built $repo/build-windows/quillmark.exe"

@@ -186,13 +186,6 @@ void decodeInto(const QByteArray &data, Append &&append)
 
 } // namespace
 
-QStringList decodeEntries(const QByteArray &data)
-{
-    QStringList entries;
-    decodeInto(data, [&](CompactText &&entry) { entries.append(entry.toString()); });
-    return entries;
-}
-
 void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock)
 {
     EntryBlocks blocks(takeBlock);
@@ -228,7 +221,7 @@ bool Utf8LineDecoder::decode(QByteArrayView lines)
 
 QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype count, bool startsFile)
 {
-    const qsizetype last = count < 0 ? entries.size() : first + count;
+    const qsizetype last = count == toEnd ? entries.size() : first + count;
     qsizetype units = 0;
     for (qsizetype i = first; i < last; ++i)
         units += entries.at(i).size();

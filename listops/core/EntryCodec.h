@@ -2,6 +2,7 @@
 
 #include "CompactText.h"
 #include "EntryBlocks.h"
+#include "ToEnd.h"
 
 #include <QByteArray>
 #include <QStringDecoder>
@@ -20,10 +21,8 @@ namespace quillmark {
 // one character so that it survives a later save. A line feed ends a line; a
 // carriage return directly before it is part of the terminator. A final
 // terminator adds no empty entry, a last line without one is still an entry.
-QStringList decodeEntries(const QByteArray &data);
-
-// The same, handed over a block of entries at a time in their compact form,
-// so that the file is never held as text besides its entries.
+// The entries are handed over a block at a time in their compact form, so
+// that the file is never held as text besides its entries.
 void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock);
 
 // Decodes a list file in the common case, UTF-8 (or ASCII) without zero bytes,
@@ -51,12 +50,11 @@ private:
 };
 
 // The bytes a list file holds for entries [first, first + count): each entry
-// in UTF-8 followed by CR LF, the last one included. A count of -1 means up to
-// the end of the list. Only when the first of them begins with U+FEFF is a
+// in UTF-8 followed by CR LF, the last one included. Only when the first of them begins with U+FEFF is a
 // UTF-8 byte-order mark written in front, so that it loads back whole, and
 // only where the bytes start a file: startsFile is false for entries that
 // continue a file written piece by piece.
-QByteArray encodeEntries(const QStringList &entries, qsizetype first = 0, qsizetype count = -1,
+QByteArray encodeEntries(const QStringList &entries, qsizetype first = 0, qsizetype count = toEnd,
                          bool startsFile = true);
 
 } // namespace quillmark

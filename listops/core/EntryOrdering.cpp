@@ -1,4 +1,5 @@
 #include "EntryOrdering.h"
+#include "EntryOrderingHash.h"
 
 #include "Prefetch.h"
 #include "WorkThreads.h"
@@ -226,13 +227,6 @@ void sortOnThreads(Part whole, Packing packing)
 
 } // namespace
 
-void sortEntries(QList<CompactText> &entries)
-{
-    sortEntries(
-            entries.size(), [&](qsizetype row) { return std::move(entries[row]); },
-            [&](qsizetype row, CompactText &&text) { entries[row] = std::move(text); });
-}
-
 void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)> &take,
                  const std::function<void(qsizetype row, CompactText &&text)> &put)
 {
@@ -265,30 +259,9 @@ size_t qtHash(const CompactText &text)
 
 } // namespace
 
-QList<CompactText> pruneEntries(QList<CompactText> entries)
-{
-    return pruneEntries(std::move(entries), qtHash);
-}
-
 std::vector<bool> firstOfEachText(qsizetype count, const std::function<const CompactText &(qsizetype row)> &textAt)
 {
     return firstOfEachText(count, textAt, qtHash);
-}
-
-QList<CompactText> pruneEntries(QList<CompactText> entries, TextHash hash)
-{
-    const std::vector<bool> first =
-            firstOfEachText(
-                    entries.size(), [&](qsizetype row) -> const CompactText & { return entries.at(row); }, hash);
-    // Survivors move to the front, in order, and the list shrinks to them.
-    qsizetype kept = 0;
-    for (qsizetype row = 0; row < entries.size(); ++row) {
-        if (first[size_t(row)] && kept++ != row)
-            entries[kept - 1] = std::move(entries[row]);
-    }
-    entries.resize(kept);
-    entries.squeeze();
-    return entries;
 }
 
 std::vector<bool> firstOfEachText(qsizetype count, const std::function<const CompactText &(qsizetype row)> &textAt,

@@ -117,7 +117,7 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
         const auto eachBlock = [&](const auto &take) {
             for (int first = 0; first < count; first += blockSize) {
                 const QStringList texts = entries(list, first, qMin(blockSize, count - first));
-                if (!take(quillmark::encodeEntries(texts, 0, -1, first == 0)))
+                if (!take(quillmark::encodeEntries(texts, 0, quillmark::toEnd, first == 0)))
                     return;
             }
         };

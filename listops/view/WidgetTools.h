@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CompactText.h"
+#include "ToEnd.h"
 
 #include <QStringList>
 
@@ -40,9 +41,8 @@ public:
     void sortList(QListWidget *list) const;
     void pruneList(QListWidget *list) const;
 
-    // The texts of rows [first, first + count); a count of -1 means up to the
-    // end of the list.
-    QStringList entries(const QListWidget *list, int first = 0, int count = -1) const;
+    // The texts of rows [first, first + count).
+    QStringList entries(const QListWidget *list, int first = 0, int count = quillmark::toEnd) const;
 
     // Rewrites every entry's text in place, with a rewrite that treats each
     // entry on its own: rows keep their item objects, selection and current
@@ -59,9 +59,8 @@ public:
 private:
     // Moves the texts of rows [first, first + count) out of the list, and
     // texts back in from the first row given, without copying a text or
-    // telling the view; announceChange tells it once for all rows. A count of
-    // -1 means up to the end of the list.
-    QList<quillmark::CompactText> takeTexts(QListWidget *list, int first = 0, int count = -1) const;
+    // telling the view; announceChange tells it once for all rows.
+    QList<quillmark::CompactText> takeTexts(QListWidget *list, int first = 0, int count = quillmark::toEnd) const;
     void putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first = 0) const;
     // Moves one row's text out, or in, without telling the view.
     quillmark::CompactText takeText(QListWidgetItem *item) const;

@@ -1,3 +1,4 @@
+#include "CompactLists.h"
 #include "EncodingDetection.h"
 #include "EntryCodec.h"
 #include "LegacyDecoding.h"
@@ -142,7 +143,7 @@ void TestEntryCodec::decode()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, entries);
-    QCOMPARE(decodeEntries(bytes), entries);
+    QCOMPARE(decodedEntries(bytes), entries);
 }
 
 // Text from other systems, each encoding by a sample of the kind of list it
@@ -206,7 +207,7 @@ void TestEntryCodec::decodeWithoutMark()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(decodeEntries(bytes), linesOf(text));
+    QCOMPARE(decodedEntries(bytes), linesOf(text));
 }
 
 // What no detector can tell, a word of two non-ASCII bytes, reads by the
@@ -239,7 +240,7 @@ void TestEntryCodec::decodeBySystemCodePage()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(decodeEntries(bytes), QStringList{text});
+    QCOMPARE(decodedEntries(bytes), QStringList{text});
 }
 
 // Every name the detector answers, with whether this system has a table for
@@ -331,7 +332,7 @@ void TestEntryCodec::decodeUtf8ByRuns()
     QCOMPARE(refused, refusedRun);
     if (refused < 0) {
         decoder.finish();
-        QCOMPARE(entries, decodeEntries(runs.join()));
+        QCOMPARE(entries, decodedEntries(runs.join()));
     }
 }
 
@@ -343,7 +344,7 @@ void TestEntryCodec::decodesLegacyBytesLosslessly()
     for (int b = 0; b < 256; ++b)
         if (b != '\n' && b != '\r')
             bytes.append(char(b));
-    const QStringList entries = decodeEntries(bytes);
+    const QStringList entries = decodedEntries(bytes);
     QCOMPARE(entries.size(), 1);
     // Windows-1252 from 0x80 to 0x9F, its five unassigned bytes as the
     // control characters of the same value; Latin-1 elsewhere.
@@ -355,7 +356,7 @@ void TestEntryCodec::decodesLegacyBytesLosslessly()
 void TestEntryCodec::decodesVeryLongLine()
 {
     const QByteArray line(8 * 1024 * 1024, 'x');
-    const QStringList entries = decodeEntries(line + "\r\nend");
+    const QStringList entries = decodedEntries(line + "\r\nend");
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries.first().size(), line.size());
     QCOMPARE(entries.last(), QStringLiteral("end"));
@@ -409,7 +410,7 @@ void TestEntryCodec::roundTrip_data()
 void TestEntryCodec::roundTrip()
 {
     QFETCH(QStringList, entries);
-    QCOMPARE(decodeEntries(encodeEntries(entries)), entries);
+    QCOMPARE(decodedEntries(encodeEntries(entries)), entries);
     // A slice encodes as the same bytes as the entries on their own.
     QCOMPARE(encodeEntries(entries, 1, 1), encodeEntries(entries.mid(1, 1)));
 }

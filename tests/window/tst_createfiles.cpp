@@ -1,4 +1,4 @@
-#include "EntryCodec.h"
+#include "CompactLists.h"
 #include "ModalAnswerer.h"
 #include "WindowFixture.h"
 #ifdef Q_OS_UNIX
@@ -189,7 +189,7 @@ void TestCreateFiles::piecesConcatenateToSave()
     for (int k = 0; k < 12; ++k) {
         const QByteArray piece = readFile(dir->filePath(QStringLiteral("part_%1.txt").arg(k)));
         // Every piece loads back as its own share of the list.
-        QCOMPARE(quillmark::decodeEntries(piece), entries.mid(2 * k, 2));
+        QCOMPARE(decodedEntries(piece), entries.mid(2 * k, 2));
         joined += piece;
     }
     QCOMPARE(filesIn(dir->path()).size(), 12);

@@ -1,7 +1,7 @@
 #include "ModalAnswerer.h"
 #include "WindowFixture.h"
 
-#include "EntryCodec.h"
+#include "CompactLists.h"
 #include "WorkThreads.h"
 
 #include <QRadioButton>
@@ -147,7 +147,7 @@ void TestLoad::sameListOnAnyThreads()
     file.close();
     list->addItem(QStringLiteral("kept"));
     WidgetTools().loadList(list, file.fileName());
-    QCOMPARE(texts(), QStringList{QStringLiteral("kept")} + quillmark::decodeEntries(bytes));
+    QCOMPARE(texts(), QStringList{QStringLiteral("kept")} + decodedEntries(bytes));
 }
 
 QTEST_MAIN(TestLoad)
