@@ -244,7 +244,7 @@ QSize EntryDelegate::entrySize(const quillmark::CompactText &text) const
     QSize line(-1, -1);
     if (!text.isWide()) {
         const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
-        const bool trailingSpace = !bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace();
+        const bool trailingSpace = !bytes.isEmpty() && QChar::fromLatin1(bytes.back()).isSpace();
         const float width = trailingSpace ? -1 : latin1Width(bytes);
         if (width >= 0)
             line = QSize(qCeil(width), usual.height() - frame.height());
