@@ -143,8 +143,8 @@ QString MainWindow::writeBreakUpFiles(const QList<quillmark::BreakUpFile> &plan,
     for (const quillmark::BreakUpFile &file : plan) {
         const QString name = quillmark::breakUpFileName(folder, beginning, file.number);
         // Only this file's texts are read, never the whole list at once.
-        const QStringList entries = tools.entries(ui->listWidget, int(file.first), int(file.count));
-        const quillmark::FileFailure failure = quillmark::writeTextFile(name, quillmark::encodeEntries(entries));
+        const QByteArray text = quillmark::encodeEntries(tools.texts(ui->listWidget, int(file.first), int(file.count)));
+        const quillmark::FileFailure failure = quillmark::writeTextFile(name, text);
         if (!failure.ok() && failed++ == 0)
             firstFailure = failure;
         ui->progressBar->setValue(file.progress);

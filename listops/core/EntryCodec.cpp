@@ -184,6 +184,27 @@ void decodeInto(const QByteArray &data, Append &&append)
     forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) { append(CompactText(fromWindows1252(line))); });
 }
 
+QStringView wideUnits(const CompactText &text)
+{
+    return QStringView(static_cast<const char16_t *>(text.data()), text.size());
+}
+
+// A Latin-1 character is its own code point: below 0x80 one byte of UTF-8,
+// above it two. Writes at most two bytes a character and returns the end.
+char *appendLatin1AsUtf8(char *out, const CompactText &text)
+{
+    const auto *in = static_cast<const uchar *>(text.data());
+    for (const uchar *end = in + text.size(); in != end; ++in) {
+        if (*in < 0x80) {
+            *out++ = char(*in);
+        } else {
+            *out++ = char(0xC0 | (*in >> 6));
+            *out++ = char(0x80 | (*in & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock)
@@ -219,16 +240,15 @@ bool Utf8LineDecoder::decode(QByteArrayView lines)
     return true;
 }
 
-QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype count, bool startsFile)
+QByteArray encodeEntries(const QList<CompactText> &entries, bool startsFile)
 {
-    const qsizetype last = count == toEnd ? entries.size() : first + count;
     qsizetype units = 0;
-    for (qsizetype i = first; i < last; ++i)
-        units += entries.at(i).size();
+    for (const CompactText &entry : entries)
+        units += entry.size();
     // Encoded straight into one buffer: a separate array for each entry cost
     // an allocation each. Sized for typical text at first, not for the UTF-8
     // worst case of three bytes per unit, which would triple the peak.
-    QByteArray bytes(units + units / 4 + 2 * (last - first) + 3, Qt::Uninitialized);
+    QByteArray bytes(units + units / 4 + 2 * entries.size() + 3, Qt::Uninitialized);
     qsizetype used = 0;
     const auto makeRoom = [&](qsizetype more) {
         if (used + more > bytes.size())
@@ -241,20 +261,24 @@ QByteArray encodeEntries(const QStringList &entries, qsizetype first, qsizetype 
     };
     // Loading drops a byte-order mark at the start of a file, so a first entry
     // that begins with U+FEFF (a zero-width no-break space) would lose it.
-    // Writing a mark in front keeps it; no other file gets one.
-    if (startsFile && first < last && entries.at(first).startsWith(QChar::ByteOrderMark))
+    // Writing a mark in front keeps it; no other file gets one. Only a text
+    // beyond Latin-1 can begin with it.
+    if (startsFile && !entries.isEmpty() && entries.first().isWide()
+        && wideUnits(entries.first()).startsWith(QChar::ByteOrderMark))
         append("\xEF\xBB\xBF");
     QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    for (qsizetype i = first; i < last; ++i) {
-        const QString &entry = entries.at(i);
-        // The encoder writes U+FFFD for a surrogate without its partner, where
-        // QString::toUtf8 writes "?"; such entries keep the latter.
-        const bool surrogates = std::any_of(entry.cbegin(), entry.cend(), [](QChar unit) { return unit.isSurrogate(); });
-        if (surrogates) {
-            append(entry.toUtf8());
+    for (const CompactText &entry : entries) {
+        if (!entry.isWide()) {
+            makeRoom(2 * entry.size());
+            used = appendLatin1AsUtf8(bytes.data() + used, entry) - bytes.data();
+        } else if (const QStringView text = wideUnits(entry);
+                   std::any_of(text.cbegin(), text.cend(), [](QChar unit) { return unit.isSurrogate(); })) {
+            // The encoder writes U+FFFD for a surrogate without its partner,
+            // where QString::toUtf8 writes "?"; such entries keep the latter.
+            append(text.toUtf8());
         } else {
-            makeRoom(utf8.requiredSpace(entry.size()));
-            used = utf8.appendToBuffer(bytes.data() + used, entry) - bytes.data();
+            makeRoom(utf8.requiredSpace(text.size()));
+            used = utf8.appendToBuffer(bytes.data() + used, text) - bytes.data();
         }
         append("\r\n");
     }

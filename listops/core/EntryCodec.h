@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QStringDecoder>
-#include <QStringList>
 
 #include <functional>
 
@@ -49,12 +48,11 @@ private:
     bool atStart = true;
 };
 
-// The bytes a list file holds for entries [first, first + count): each entry
-// in UTF-8 followed by CR LF, the last one included. Only when the first of them begins with U+FEFF is a
-// UTF-8 byte-order mark written in front, so that it loads back whole, and
-// only where the bytes start a file: startsFile is false for entries that
-// continue a file written piece by piece.
-QByteArray encodeEntries(const QStringList &entries, qsizetype first = 0, qsizetype count = toEnd,
-                         bool startsFile = true);
+// The bytes a list file holds for the entries: each in UTF-8 followed by
+// CR LF, the last one included. Only when the first of them begins with
+// U+FEFF is a UTF-8 byte-order mark written in front, so that it loads back
+// whole, and only where the bytes start a file: startsFile is false for
+// entries that continue a file written piece by piece.
+QByteArray encodeEntries(const QList<CompactText> &entries, bool startsFile = true);
 
 } // namespace quillmark

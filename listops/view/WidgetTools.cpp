@@ -34,11 +34,11 @@ void showIoError(const quillmark::FileFailure &failure)
 
 // An entry row's text straight from its compact form: through QVariant it cost
 // as much again.
-QString textOf(const QListWidgetItem *item)
+quillmark::CompactText textOf(const QListWidgetItem *item)
 {
     if (const EntryItem *entry = EntryItem::of(item))
-        return entry->compactText().toString();
-    return item->text();
+        return entry->compactText();
+    return quillmark::CompactText(item->text());
 }
 
 } // namespace
@@ -116,8 +116,7 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
         const int count = list->count();
         const auto eachBlock = [&](const auto &take) {
             for (int first = 0; first < count; first += blockSize) {
-                const QStringList texts = entries(list, first, qMin(blockSize, count - first));
-                if (!take(quillmark::encodeEntries(texts, 0, quillmark::toEnd, first == 0)))
+                if (!take(quillmark::encodeEntries(texts(list, first, qMin(blockSize, count - first)), first == 0)))
                     return;
             }
         };
@@ -198,10 +197,10 @@ void WidgetTools::pruneList(QListWidget *list) const
     announceChange(list);
 }
 
-QStringList WidgetTools::entries(const QListWidget *list, int first, int count) const
+QList<quillmark::CompactText> WidgetTools::texts(const QListWidget *list, int first, int count) const
 {
-    const int end = count < 0 ? list->count() : first + count;
-    QStringList texts;
+    const int end = count == quillmark::toEnd ? list->count() : first + count;
+    QList<quillmark::CompactText> texts;
     texts.reserve(end - first);
     for (int row = first; row < end; ++row)
         texts.append(textOf(list->item(row)));
@@ -253,7 +252,7 @@ void WidgetTools::releaseTexts(QListWidget *list) const
 
 QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list, int first, int count) const
 {
-    const int end = count < 0 ? list->count() : first + count;
+    const int end = count == quillmark::toEnd ? list->count() : first + count;
     QList<quillmark::CompactText> texts;
     texts.reserve(end - first);
     for (int row = first; row < end; ++row)

@@ -3,7 +3,6 @@
 #include "CompactText.h"
 #include "ToEnd.h"
 
-#include <QStringList>
 
 #include <functional>
 
@@ -41,8 +40,8 @@ public:
     void sortList(QListWidget *list) const;
     void pruneList(QListWidget *list) const;
 
-    // The texts of rows [first, first + count).
-    QStringList entries(const QListWidget *list, int first = 0, int count = quillmark::toEnd) const;
+    // The texts of rows [first, first + count), shared with the rows.
+    QList<quillmark::CompactText> texts(const QListWidget *list, int first = 0, int count = quillmark::toEnd) const;
 
     // Rewrites every entry's text in place, with a rewrite that treats each
     // entry on its own: rows keep their item objects, selection and current

@@ -386,7 +386,7 @@ void TestEntryCodec::encode()
 {
     QFETCH(QStringList, entries);
     QFETCH(QByteArray, bytes);
-    QCOMPARE(encodeEntries(entries), bytes);
+    QCOMPARE(encodeEntries(compact(entries)), bytes);
 }
 
 void TestEntryCodec::roundTrip_data()
@@ -410,9 +410,7 @@ void TestEntryCodec::roundTrip_data()
 void TestEntryCodec::roundTrip()
 {
     QFETCH(QStringList, entries);
-    QCOMPARE(decodedEntries(encodeEntries(entries)), entries);
-    // A slice encodes as the same bytes as the entries on their own.
-    QCOMPARE(encodeEntries(entries, 1, 1), encodeEntries(entries.mid(1, 1)));
+    QCOMPARE(decodedEntries(encodeEntries(compact(entries))), entries);
 }
 
 QTEST_APPLESS_MAIN(TestEntryCodec)
