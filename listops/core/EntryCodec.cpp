@@ -205,6 +205,21 @@ char *appendLatin1AsUtf8(char *out, const CompactText &text)
     return out;
 }
 
+// One entry in UTF-8, at most three bytes a code unit; returns the end.
+char *appendAsUtf8(char *out, const CompactText &entry, QStringEncoder &utf8)
+{
+    if (!entry.isWide())
+        return appendLatin1AsUtf8(out, entry);
+    const QStringView text = wideUnits(entry);
+    // The encoder writes U+FFFD for a surrogate without its partner, where
+    // QString::toUtf8 writes "?"; such entries keep the latter.
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar unit) { return unit.isSurrogate(); })) {
+        const QByteArray bytes = text.toUtf8();
+        return std::copy(bytes.cbegin(), bytes.cend(), out);
+    }
+    return utf8.appendToBuffer(out, text);
+}
+
 } // namespace
 
 void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock)
@@ -249,40 +264,25 @@ QByteArray encodeEntries(const QList<CompactText> &entries, bool startsFile)
     // an allocation each. Sized for typical text at first, not for the UTF-8
     // worst case of three bytes per unit, which would triple the peak.
     QByteArray bytes(units + units / 4 + 2 * entries.size() + 3, Qt::Uninitialized);
-    qsizetype used = 0;
-    const auto makeRoom = [&](qsizetype more) {
-        if (used + more > bytes.size())
-            bytes.resize(std::max(used + more, bytes.size() + bytes.size() / 2));
-    };
-    const auto append = [&](QByteArrayView piece) {
-        makeRoom(piece.size());
-        std::copy(piece.begin(), piece.end(), bytes.data() + used);
-        used += piece.size();
-    };
+    char *out = bytes.data();
     // Loading drops a byte-order mark at the start of a file, so a first entry
     // that begins with U+FEFF (a zero-width no-break space) would lose it.
     // Writing a mark in front keeps it; no other file gets one. Only a text
     // beyond Latin-1 can begin with it.
     if (startsFile && !entries.isEmpty() && entries.first().isWide()
         && wideUnits(entries.first()).startsWith(QChar::ByteOrderMark))
-        append("\xEF\xBB\xBF");
+        out = std::copy_n("\xEF\xBB\xBF", 3, out);
     QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     for (const CompactText &entry : entries) {
-        if (!entry.isWide()) {
-            makeRoom(2 * entry.size());
-            used = appendLatin1AsUtf8(bytes.data() + used, entry) - bytes.data();
-        } else if (const QStringView text = wideUnits(entry);
-                   std::any_of(text.cbegin(), text.cend(), [](QChar unit) { return unit.isSurrogate(); })) {
-            // The encoder writes U+FFFD for a surrogate without its partner,
-            // where QString::toUtf8 writes "?"; such entries keep the latter.
-            append(text.toUtf8());
-        } else {
-            makeRoom(utf8.requiredSpace(text.size()));
-            used = utf8.appendToBuffer(bytes.data() + used, text) - bytes.data();
+        const qsizetype used = out - bytes.data();
+        if (const qsizetype room = (entry.isWide() ? 3 : 2) * entry.size() + 2; used + room > bytes.size()) {
+            bytes.resize(std::max(used + room, bytes.size() + bytes.size() / 2));
+            out = bytes.data() + used;
         }
-        append("\r\n");
+        out = appendAsUtf8(out, entry, utf8);
+        out = std::copy_n("\r\n", 2, out);
     }
-    bytes.truncate(used);
+    bytes.truncate(out - bytes.data());
     return bytes;
 }
 
