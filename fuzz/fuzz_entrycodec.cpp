@@ -151,16 +151,9 @@ bool tooFewToTell(const QByteArray &bytes)
     return nonAscii < 8;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+// Saving writes what loads back as the same entries, whole or piece by piece.
+QByteArray checkSaved(const QStringList &entries)
 {
-    const QByteArray file(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QStringList entries = fuzzing::decodedEntries(file);
-
-    for (const QString &entry : entries)
-        FUZZ_REQUIRE(!entry.contains(u'\n'));
-
     const QList<quillmark::CompactText> texts = fuzzing::compact(entries);
     const QByteArray saved = quillmark::encodeEntries(texts);
     FUZZ_REQUIRE(fuzzing::decodedEntries(saved) == entries);
@@ -171,7 +164,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         pieces += quillmark::encodeEntries({texts[i]}, i == 0);
     }
     FUZZ_REQUIRE(pieces == saved);
+    return saved;
+}
 
+// The line decoder takes exactly the files that are UTF-8 without zero bytes,
+// and makes of them the entries the whole file makes.
+void checkStreamed(const QByteArray &file, const QStringList &entries)
+{
     QStringList streamed;
     quillmark::Utf8LineDecoder decoder([&](QList<quillmark::CompactText> &&block) {
         for (const quillmark::CompactText &entry : block)
@@ -190,9 +189,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         decoder.finish();
         FUZZ_REQUIRE(streamed == entries);
     }
+}
 
-    if (startsWithByteOrderMark(file))
-        return 0;
+// Every byte of a file without a byte-order mark survives a load and a save
+// in the encoding it was read in.
+void checkBytesKept(const QByteArray &file, const QStringList &entries, const QByteArray &saved)
+{
     if (file.contains('\0')) {
         const bool kept = saved == lineEnds(file) || isWindows1252Reading(entries, file)
                 || writtenBack(entries, "UTF-16LE") == lineEnds(file, 2, false)
@@ -209,5 +211,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_REQUIRE(std::none_of(entries.cbegin(), entries.cend(), standsInForBytes));
         }
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray file(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QStringList entries = fuzzing::decodedEntries(file);
+    for (const QString &entry : entries)
+        FUZZ_REQUIRE(!entry.contains(u'\n'));
+    const QByteArray saved = checkSaved(entries);
+    checkStreamed(file, entries);
+    if (!startsWithByteOrderMark(file))
+        checkBytesKept(file, entries, saved);
     return 0;
 }
