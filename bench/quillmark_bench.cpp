@@ -73,6 +73,7 @@ private:
     Sample measure(const Command &command);
     Sample timed(const Command &command);
     QList<Command> commands();
+    QString problemsAfter(const Command &command);
 
     QString listPath;
     QString savePath;
@@ -237,6 +238,31 @@ QList<Command> Bench::commands()
     };
 }
 
+// What was wrong after a command, besides its own check: an empty text when
+// nothing was.
+QString Bench::problemsAfter(const Command &command)
+{
+    QString problem = command.check();
+    if (list->count() > 0 && !list->visualRect(list->model()->index(list->count() - 1, 0)).isValid())
+        problem += QStringLiteral(" the view had not laid out every row");
+    if (QGuiApplication::overrideCursor())
+        problem += QStringLiteral(" wait cursor left on");
+    for (const ModalAnswerer::Box &box : std::as_const(answerer.boxes))
+        problem += QStringLiteral(" message box: ") + box.text;
+    answerer.boxes.clear();
+    return problem;
+}
+
+// One line of the table: the median time and the highest peak of the runs.
+void printMedian(const char *name, QList<Sample> samples)
+{
+    std::sort(samples.begin(), samples.end(), [](const Sample &a, const Sample &b) { return a.seconds < b.seconds; });
+    const qint64 peak = std::max_element(samples.begin(), samples.end(), [](const Sample &a, const Sample &b) {
+                            return a.peakBytes < b.peakBytes;
+                        })->peakBytes;
+    std::printf("%s %.3f %lld\n", name, samples.at(samples.size() / 2).seconds, static_cast<long long>(peak));
+}
+
 int Bench::run(int runs, const QStringList &only)
 {
     QDir().mkpath(splitFolder);
@@ -251,14 +277,7 @@ int Bench::run(int runs, const QStringList &only)
             const Command &command = chosen.at(i);
             const Sample sample = measure(command);
             samples[i].append(sample);
-            QString problem = command.check();
-            if (list->count() > 0 && !list->visualRect(list->model()->index(list->count() - 1, 0)).isValid())
-                problem += QStringLiteral(" the view had not laid out every row");
-            if (QGuiApplication::overrideCursor())
-                problem += QStringLiteral(" wait cursor left on");
-            for (const ModalAnswerer::Box &box : std::as_const(answerer.boxes))
-                problem += QStringLiteral(" message box: ") + box.text;
-            answerer.boxes.clear();
+            const QString problem = problemsAfter(command);
             std::fprintf(stderr, "# run %d %-12s %8.3f s (slot %.3f s, view %.3f s) peak %lld, after %lld%s%s\n",
                          round, command.name, sample.seconds, sample.slotSeconds, sample.seconds - sample.slotSeconds,
                          static_cast<long long>(sample.peakBytes), static_cast<long long>(sample.residentAfter),
@@ -269,15 +288,8 @@ int Bench::run(int runs, const QStringList &only)
 
     std::printf("# entries %lld runs %d peak %s\n", static_cast<long long>(entries), runs,
                 perCommandPeak ? "per command" : "since start");
-    for (qsizetype i = 0; i < chosen.size(); ++i) {
-        QList<Sample> &taken = samples[i];
-        std::sort(taken.begin(), taken.end(), [](const Sample &a, const Sample &b) { return a.seconds < b.seconds; });
-        const qint64 peak = std::max_element(taken.begin(), taken.end(), [](const Sample &a, const Sample &b) {
-                                return a.peakBytes < b.peakBytes;
-                            })->peakBytes;
-        std::printf("%s %.3f %lld\n", chosen.at(i).name, taken.at(taken.size() / 2).seconds,
-                    static_cast<long long>(peak));
-    }
+    for (qsizetype i = 0; i < chosen.size(); ++i)
+        printMedian(chosen.at(i).name, samples[i]);
     if (answerer.sawBusyCursorUnderModal) {
         std::fprintf(stderr, "# a dialog opened under the wait cursor\n");
         ++failures;
@@ -297,6 +309,74 @@ void quietOffscreenNotes(QtMsgType type, const QMessageLogContext &, const QStri
         std::abort();
 }
 
+// What the command line asks for.
+struct Options {
+    qsizetype entries = 1'000'000;
+    int runs = 3;
+    int perFile = 5000;
+    QString listPath;
+    QString workPath;
+    QString profile;
+    QStringList only;
+};
+
+Options parseOptions(const QApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times every list command of the window."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("N"), QStringLiteral("Number of entries (default 1000000)."));
+    const auto option = [](const char *name, const char *description, const char *value, const char *byDefault) {
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(description),
+                                  QString::fromLatin1(value), QString::fromLatin1(byDefault));
+    };
+    const QCommandLineOption listOption = option("list", "List file of N entries to use instead of a generated one.", "file", "");
+    const QCommandLineOption runsOption = option("runs", "Runs per command (default 3).", "count", "3");
+    const QCommandLineOption workOption = option("work", "Folder for the saved list and the pieces.", "folder", "");
+    const QCommandLineOption onlyOption =
+            option("only", "Comma-separated commands to time (default all), for profiling.", "names", "");
+    const QCommandLineOption perFileOption =
+            option("per-file", "Entries per piece for Create Files (default 5000).", "count", "5000");
+    const QCommandLineOption profileOption =
+            option("profile", "Kind of generated list: short or long (default short).", "profile", "short");
+    const QCommandLineOption threadsOption =
+            option("threads", "Threads a command may use (default one per core).", "count", "0");
+    parser.addOptions({listOption, runsOption, workOption, onlyOption, perFileOption, profileOption, threadsOption});
+    parser.process(app);
+
+    Options options;
+    const QStringList positional = parser.positionalArguments();
+    bool ok = true;
+    if (!positional.isEmpty())
+        options.entries = positional.first().toLongLong(&ok);
+    options.runs = parser.value(runsOption).toInt();
+    options.perFile = parser.value(perFileOption).toInt();
+    const int threads = parser.value(threadsOption).toInt();
+    if (!ok || options.entries < 2 || options.runs < 1 || options.perFile < 1 || threads < 0)
+        parser.showHelp(2);
+    quillmark::setWorkThreads(threads);
+    options.listPath = parser.value(listOption);
+    options.workPath = parser.value(workOption);
+    options.profile = parser.value(profileOption);
+    options.only = parser.value(onlyOption).split(u',', Qt::SkipEmptyParts);
+    return options;
+}
+
+// The list to load, as an absolute name, since the file dialog resolves a
+// relative one in the folder it shows: the one given, or one generated.
+QString listFile(const Options &options, const QString &work)
+{
+    if (!options.listPath.isEmpty())
+        return QFileInfo(options.listPath).absoluteFilePath();
+    const QString generated = QDir(work).filePath(QStringLiteral("list.txt"));
+    const int status = QProcess::execute(QStringLiteral("python3"),
+                                         {QStringLiteral(QUILLMARK_LIST_GENERATOR), QString::number(options.entries),
+                                          generated, QStringLiteral("--profile"), options.profile});
+    if (status != 0)
+        qFatal("the list generator failed");
+    return generated;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -306,62 +386,11 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(quietOffscreenNotes);
     QApplication app(argc, argv);
     useFittingFont();
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times every list command of the window."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("N"), QStringLiteral("Number of entries (default 1000000)."));
-    const QCommandLineOption listOption(QStringLiteral("list"),
-                                        QStringLiteral("List file of N entries to use instead of a generated one."),
-                                        QStringLiteral("file"));
-    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Runs per command (default 3)."),
-                                        QStringLiteral("count"), QStringLiteral("3"));
-    const QCommandLineOption workOption(QStringLiteral("work"),
-                                        QStringLiteral("Folder for the saved list and the pieces."),
-                                        QStringLiteral("folder"));
-    const QCommandLineOption onlyOption(QStringLiteral("only"),
-                                        QStringLiteral("Comma-separated commands to time (default all), for profiling."),
-                                        QStringLiteral("names"));
-    const QCommandLineOption perFileOption(QStringLiteral("per-file"),
-                                           QStringLiteral("Entries per piece for Create Files (default 5000)."),
-                                           QStringLiteral("count"), QStringLiteral("5000"));
-    const QCommandLineOption profileOption(QStringLiteral("profile"),
-                                           QStringLiteral("Kind of generated list: short or long (default short)."),
-                                           QStringLiteral("profile"), QStringLiteral("short"));
-    const QCommandLineOption threadsOption(QStringLiteral("threads"),
-                                           QStringLiteral("Threads a command may use (default one per core)."),
-                                           QStringLiteral("count"), QStringLiteral("0"));
-    parser.addOptions({listOption, runsOption, workOption, onlyOption, perFileOption, profileOption, threadsOption});
-    parser.process(app);
-
-    const QStringList positional = parser.positionalArguments();
-    bool ok = true;
-    const qsizetype entries = positional.isEmpty() ? 1'000'000 : positional.first().toLongLong(&ok);
-    const int runs = parser.value(runsOption).toInt();
-    const int perFile = parser.value(perFileOption).toInt();
-    const int threads = parser.value(threadsOption).toInt();
-    if (!ok || entries < 2 || runs < 1 || perFile < 1 || threads < 0)
-        parser.showHelp(2);
-    quillmark::setWorkThreads(threads);
+    const Options options = parseOptions(app);
 
     QTemporaryDir temporary;
-    const QString work = QFileInfo(parser.isSet(workOption) ? parser.value(workOption) : temporary.path())
-                                 .absoluteFilePath();
+    const QString work = QFileInfo(options.workPath.isEmpty() ? temporary.path() : options.workPath).absoluteFilePath();
     QDir().mkpath(work);
-    // Absolute, since the file dialog resolves a relative name in the folder
-    // it shows.
-    QString listPath = parser.value(listOption);
-    if (!listPath.isEmpty())
-        listPath = QFileInfo(listPath).absoluteFilePath();
-    if (listPath.isEmpty()) {
-        listPath = QDir(work).filePath(QStringLiteral("list.txt"));
-        const int status = QProcess::execute(QStringLiteral("python3"),
-                                             {QStringLiteral(QUILLMARK_LIST_GENERATOR), QString::number(entries),
-                                              listPath, QStringLiteral("--profile"), parser.value(profileOption)});
-        if (status != 0)
-            qFatal("the list generator failed");
-    }
-
-    Bench bench(listPath, work, entries, perFile);
-    return bench.run(runs, parser.value(onlyOption).split(u',', Qt::SkipEmptyParts));
+    Bench bench(listFile(options, work), work, options.entries, options.perFile);
+    return bench.run(options.runs, options.only);
 }
