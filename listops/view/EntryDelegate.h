@@ -39,6 +39,18 @@ public:
     // measured and remembered.
     QSize commonRowSize(const QListWidget *list) const;
 
+    // The list's delegate, made ready to measure its rows in the view's font
+    // and style, or null where it has no EntryDelegate or no rows to tell.
+    static const EntryDelegate *readyFor(const QListWidget *list);
+    // Remembers the widths of the texts whose characters, and pairs of them,
+    // were all measured before, and adds the others to unknown. It only reads
+    // what was measured, so several threads may run it at once while the one
+    // that owns the view leaves the delegate alone; that one then measures
+    // the unknown texts with rememberWidths.
+    void rememberKnownWidths(const std::vector<const quillmark::CompactText *> &texts,
+                             std::vector<const quillmark::CompactText *> &unknown) const;
+    void rememberWidths(const std::vector<const quillmark::CompactText *> &texts) const;
+
 protected:
     // Shows only the start of an entry of more than maxShownLength units:
     // shaping a line of millions of characters on every paint froze the
@@ -67,11 +79,16 @@ private:
     // The width of a Latin-1 text whose line is as high as an empty one, or
     // a negative value for any other.
     float latin1Width(QByteArrayView text) const;
+    // The same from what was measured before alone: NaN where any step is
+    // not known yet or cannot be summed.
+    float knownLatin1Width(QByteArrayView text) const;
     // NaN where the character cannot be summed or makes the line higher.
     float latin1Step(uchar previous, uchar unit) const;
     // The size of an entry's row, or an invalid size where only the style can
     // tell it. Needs prepareFor.
     QSize entrySize(const quillmark::CompactText &text) const;
+    // The line of an entry's text, of the given height where it is usual.
+    QSize measuredLine(const quillmark::CompactText &text, int usualHeight) const;
     // The size of the line any text makes, summed, or an invalid size where
     // it cannot be.
     QSize summedLine(QStringView text) const;

@@ -8,6 +8,7 @@
 #include "FileMessages.h"
 #include "FileWriting.h"
 #include "ListFileLoading.h"
+#include "MeasuringThread.h"
 #include "MemoryBudget.h"
 #include "Prefetch.h"
 #include "RowGrid.h"
@@ -39,6 +40,16 @@ QString textOf(const QListWidgetItem *item)
     return item->text();
 }
 
+// Where each text of a block lies, for the delegate to measure them.
+std::vector<const quillmark::CompactText *> textsOf(const QList<quillmark::CompactText> &texts)
+{
+    std::vector<const quillmark::CompactText *> pointers;
+    pointers.reserve(size_t(texts.size()));
+    for (const quillmark::CompactText &text : texts)
+        pointers.push_back(&text);
+    return pointers;
+}
+
 } // namespace
 
 void WidgetTools::prepareView(QListWidget *list) const
@@ -66,11 +77,19 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
         // a list loaded after a Clear does not come on top of the last one.
         quillmark::releaseFreedMemory();
         const int before = list->count();
-        const auto dropLoaded = [&] { list->model()->removeRows(before, list->count() - before); };
+        MeasuringThread measuring(list);
+        const auto dropLoaded = [&] {
+            measuring.stop();
+            list->model()->removeRows(before, list->count() - before);
+        };
+        // Where the file is decoded on a thread of its own, another measures
+        // the rows as they come.
+        MeasuringThread *measure = quillmark::workThreads() > 1 ? &measuring : nullptr;
         try {
             error = quillmark::loadListFile(
                     fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true),
-                    [&](QList<quillmark::CompactText> &&block) { appendEntries(list, std::move(block)); }, dropLoaded);
+                    [&](QList<quillmark::CompactText> &&block) { insertEntries(list, std::move(block), measure); },
+                    dropLoaded);
         } catch (const std::bad_alloc &) {
             // The estimate before reading keeps this rare; the list must
             // survive it all the same, as it was.
@@ -78,6 +97,7 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
             error = quillmark::fileFailure(QStringLiteral("load"), fileName,
                                            QStringLiteral("There is not enough memory for it."));
         }
+        measuring.stop();
         fitRows(list);
     }
     if (!error.isEmpty())
@@ -85,6 +105,12 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
 }
 
 void WidgetTools::appendEntries(QListWidget *list, QList<quillmark::CompactText> texts) const
+{
+    insertEntries(list, std::move(texts), nullptr);
+}
+
+void WidgetTools::insertEntries(QListWidget *list, QList<quillmark::CompactText> texts,
+                                MeasuringThread *measuring) const
 {
     if (texts.isEmpty())
         return;
@@ -96,10 +122,16 @@ void WidgetTools::appendEntries(QListWidget *list, QList<quillmark::CompactText>
     {
         const QSignalBlocker blocker(model);
         int row = list->count();
-        for (quillmark::CompactText &text : texts)
-            list->insertItem(row++, new EntryItem(std::move(text)));
+        for (quillmark::CompactText &text : texts) {
+            auto *item = new EntryItem(std::move(text));
+            list->insertItem(row++, item);
+            if (measuring)
+                measuring->add(item->compactText());
+        }
     }
     emit model->layoutChanged();
+    if (measuring)
+        measuring->blockAdded();
 }
 
 void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
@@ -211,20 +243,36 @@ void WidgetTools::rewriteList(QListWidget *list,
     {
         const QSignalBlocker blocker(list->model());
         const int count = list->count();
+        // The new texts' widths are measured where they are made, from the
+        // characters the view has measured before; the few with others are
+        // measured by this thread after each round. The first round is a
+        // small one, for this thread to measure the characters and pairs the
+        // rewrite brings before the other threads meet them.
+        constexpr int firstRoundSize = 1024;
+        const EntryDelegate *delegate = EntryDelegate::readyFor(list);
         // A block for each thread, moved out of the rows and back by this
         // thread, the only one that touches them.
-        std::vector<QList<quillmark::CompactText>> blocks(static_cast<size_t>(quillmark::workThreads()));
+        const size_t threads = size_t(quillmark::workThreads());
+        std::vector<QList<quillmark::CompactText>> blocks(threads);
+        std::vector<std::vector<const quillmark::CompactText *>> unknown(threads);
         const int roundSize = blockSize * int(blocks.size());
-        for (int round = 0; round < count; round += roundSize) {
-            const int inRound = qMin(roundSize, count - round);
+        for (int round = 0, size = firstRoundSize; round < count; round += size, size = roundSize) {
+            const int inRound = qMin(size, count - round);
             const int used = (inRound + blockSize - 1) / blockSize;
             for (int block = 0; block < used; ++block) {
                 const int first = round + block * blockSize;
-                blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, count - first));
+                blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, round + inRound - first));
             }
-            quillmark::forEachTask(used, [&](qsizetype block) { rewrite(blocks[size_t(block)]); });
-            for (int block = 0; block < used; ++block)
+            quillmark::forEachTask(used, [&](qsizetype block) {
+                rewrite(blocks[size_t(block)]);
+                if (delegate)
+                    delegate->rememberKnownWidths(textsOf(blocks[size_t(block)]), unknown[size_t(block)]);
+            });
+            for (int block = 0; block < used; ++block) {
+                if (delegate)
+                    delegate->rememberWidths(std::exchange(unknown[size_t(block)], {}));
                 putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
+            }
         }
     }
     announceChange(list);

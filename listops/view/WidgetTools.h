@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class MeasuringThread;
 class QListWidget;
 class QListWidgetItem;
 
@@ -57,6 +58,9 @@ public:
     void releaseTexts(QListWidget *list) const;
 
 private:
+    // appendEntries, handing each new row's text to measuring where it is
+    // given.
+    void insertEntries(QListWidget *list, QList<quillmark::CompactText> texts, MeasuringThread *measuring) const;
     // Moves the texts of rows [first, first + count) out of the list, and
     // texts back in from the first row given, without copying a text or
     // telling the view; announceChange tells it once for all rows. A count of
