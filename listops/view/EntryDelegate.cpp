@@ -268,14 +268,19 @@ void EntryDelegate::rememberWidths(const std::vector<const quillmark::CompactTex
         entrySize(*text);
 }
 
+QSize EntryDelegate::usualRowSize(int lineWidth) const
+{
+    return QSize(lineWidth, qCeil(emptyAscent + emptyDescent)) + frame;
+}
+
 QSize EntryDelegate::entrySize(const quillmark::CompactText &text) const
 {
     // Straight from the entry's units without a QString, or from the width it
     // remembers: after a sort the texts lie scattered across memory, and
     // reading them all again took seconds.
-    const QSize usual = QSize(0, qCeil(emptyAscent + emptyDescent)) + frame;
-    if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
-        return QSize(int(remembered & 0xffff), 0) + usual;
+    const QSize usual = usualRowSize(0);
+    if (const int remembered = rememberedWidth(text); remembered >= 0)
+        return usual + QSize(remembered, 0);
     const QSize line = measuredLine(text, usual.height() - frame.height());
     if (!line.isValid())
         return QSize();

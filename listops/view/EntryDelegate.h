@@ -50,6 +50,15 @@ public:
     void rememberKnownWidths(const std::vector<const quillmark::CompactText *> &texts,
                              std::vector<const quillmark::CompactText *> &unknown) const;
     void rememberWidths(const std::vector<const quillmark::CompactText *> &texts) const;
+    // The width of its line a text remembers for the view's font and style,
+    // or -1 where it remembers none; and the size of a row whose line is
+    // that wide, as commonRowSize gives it.
+    int rememberedWidth(const quillmark::CompactText &text) const
+    {
+        const quint32 remembered = text.rememberedValue();
+        return remembered >> 16 == generation ? int(remembered & 0xffff) : -1;
+    }
+    QSize usualRowSize(int lineWidth) const;
 
 protected:
     // Shows only the start of an entry of more than maxShownLength units:

@@ -40,6 +40,29 @@ QString textOf(const QListWidgetItem *item)
     return item->text();
 }
 
+// The size the rows of a list share, found from their texts' widths as they
+// go back into the rows, so that the rows need not be read again: where every
+// row is an entry and its text remembers its width, all are as high as a
+// line, and as wide as the widest.
+struct WidestRow {
+    int width = 0;
+    bool allRemembered = true;
+    bool allEntries = true;
+
+    void add(const EntryDelegate &delegate, const QList<quillmark::CompactText> &texts)
+    {
+        for (const quillmark::CompactText &text : texts) {
+            const int remembered = delegate.rememberedWidth(text);
+            allRemembered &= remembered >= 0;
+            width = std::max(width, remembered);
+        }
+    }
+    QSize rowSize(const EntryDelegate &delegate) const
+    {
+        return allRemembered && allEntries ? delegate.usualRowSize(width) : QSize();
+    }
+};
+
 // Where each text of a block lies, for the delegate to measure them.
 std::vector<const quillmark::CompactText *> textsOf(const QList<quillmark::CompactText> &texts)
 {
@@ -164,6 +187,9 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
 void WidgetTools::sortList(QListWidget *list) const
 {
     const BusyCursor busy;
+    // The rows keep their texts' sizes, only in another order, so a grid they
+    // shared fits them still.
+    const QSize common = list->gridSize();
     {
         const QSignalBlocker blocker(list->model());
         // The keys take 40 bytes an entry on top of the list; memory freed
@@ -174,7 +200,7 @@ void WidgetTools::sortList(QListWidget *list) const
                 list->count(), [&](qsizetype row) { return takeText(list->item(int(row))); },
                 [&](qsizetype row, quillmark::CompactText &&text) { setText(list->item(int(row)), std::move(text)); });
     }
-    announceChange(list);
+    announceChange(list, common);
 }
 
 void WidgetTools::pruneList(QListWidget *list) const
@@ -235,47 +261,53 @@ QStringList WidgetTools::entries(const QListWidget *list, int first, int count) 
 void WidgetTools::rewriteList(QListWidget *list,
                               const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const
 {
-    // Small enough for a block's texts to stay in the processor's cache
-    // between reading and writing them back, and large enough that starting
-    // the threads costs little beside rewriting it.
-    constexpr int blockSize = 16384;
     const BusyCursor busy;
+    QSize commonSize;
     {
         const QSignalBlocker blocker(list->model());
-        const int count = list->count();
-        // The new texts' widths are measured where they are made, from the
-        // characters the view has measured before; the few with others are
-        // measured by this thread after each round. The first round is a
-        // small one, for this thread to measure the characters and pairs the
-        // rewrite brings before the other threads meet them.
-        constexpr int firstRoundSize = 1024;
-        const EntryDelegate *delegate = EntryDelegate::readyFor(list);
-        // A block for each thread, moved out of the rows and back by this
-        // thread, the only one that touches them.
-        const size_t threads = size_t(quillmark::workThreads());
-        std::vector<QList<quillmark::CompactText>> blocks(threads);
-        std::vector<std::vector<const quillmark::CompactText *>> unknown(threads);
-        const int roundSize = blockSize * int(blocks.size());
-        for (int round = 0, size = firstRoundSize; round < count; round += size, size = roundSize) {
-            const int inRound = qMin(size, count - round);
-            const int used = (inRound + blockSize - 1) / blockSize;
-            for (int block = 0; block < used; ++block) {
-                const int first = round + block * blockSize;
-                blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, round + inRound - first));
+        commonSize = rewriteRows(list, rewrite);
+    }
+    announceChange(list, commonSize);
+}
+
+QSize WidgetTools::rewriteRows(QListWidget *list,
+                               const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const
+{
+    // Small enough for a block's texts to stay in the processor's cache
+    // between reading and writing them back, and large enough that starting
+    // the threads costs little beside rewriting it. The first round is small
+    // and on this thread alone, which measures the characters and pairs the
+    // rewrite brings before the other threads meet them.
+    constexpr int blockSize = 16384;
+    constexpr int firstRoundSize = 1024;
+    const int count = list->count();
+    const EntryDelegate *delegate = EntryDelegate::readyFor(list);
+    // A block for each thread, moved out of the rows and back by this thread.
+    std::vector<QList<quillmark::CompactText>> blocks(static_cast<size_t>(quillmark::workThreads()));
+    std::vector<std::vector<const quillmark::CompactText *>> unknown(blocks.size());
+    WidestRow widest;
+    const int roundSize = blockSize * int(blocks.size());
+    for (int round = 0, size = firstRoundSize; round < count; round += size, size = roundSize) {
+        const int inRound = qMin(size, count - round);
+        const int used = (inRound + blockSize - 1) / blockSize;
+        for (int block = 0; block < used; ++block) {
+            const int first = round + block * blockSize;
+            blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, round + inRound - first));
+        }
+        quillmark::forEachTask(used, [&](qsizetype block) {
+            rewrite(blocks[size_t(block)]);
+            if (delegate)
+                delegate->rememberKnownWidths(textsOf(blocks[size_t(block)]), unknown[size_t(block)]);
+        });
+        for (int block = 0; block < used; ++block) {
+            if (delegate) {
+                delegate->rememberWidths(std::exchange(unknown[size_t(block)], {}));
+                widest.add(*delegate, blocks[size_t(block)]);
             }
-            quillmark::forEachTask(used, [&](qsizetype block) {
-                rewrite(blocks[size_t(block)]);
-                if (delegate)
-                    delegate->rememberKnownWidths(textsOf(blocks[size_t(block)]), unknown[size_t(block)]);
-            });
-            for (int block = 0; block < used; ++block) {
-                if (delegate)
-                    delegate->rememberWidths(std::exchange(unknown[size_t(block)], {}));
-                putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
-            }
+            widest.allEntries &= putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
         }
     }
-    announceChange(list);
+    return delegate ? widest.rowSize(*delegate) : QSize();
 }
 
 void WidgetTools::releaseTexts(QListWidget *list) const
@@ -308,32 +340,36 @@ quillmark::CompactText WidgetTools::takeText(QListWidgetItem *item) const
     return quillmark::CompactText(item->text());
 }
 
-void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first) const
+bool WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first) const
 {
+    bool allEntries = true;
     for (qsizetype i = 0; i < texts.size(); ++i)
-        setText(list->item(first + int(i)), std::move(texts[i]));
+        allEntries &= setText(list->item(first + int(i)), std::move(texts[i]));
+    return allEntries;
 }
 
-void WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) const
+bool WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) const
 {
-    if (EntryItem *entry = EntryItem::of(item))
+    if (EntryItem *entry = EntryItem::of(item)) {
         entry->putText(std::move(text));
-    else
-        item->setText(text.toString());
+        return true;
+    }
+    item->setText(text.toString());
+    return false;
 }
 
 // One change notice for the whole list instead of one per entry.
-void WidgetTools::announceChange(QListWidget *list) const
+void WidgetTools::announceChange(QListWidget *list, QSize commonSize) const
 {
     QAbstractItemModel *model = list->model();
     const int count = list->count();
     if (count > 0)
         emit model->dataChanged(model->index(0, 0), model->index(count - 1, 0), {Qt::DisplayRole, Qt::EditRole});
-    fitRows(list);
+    fitRows(list, commonSize);
 }
 
-void WidgetTools::fitRows(QListWidget *list) const
+void WidgetTools::fitRows(QListWidget *list, QSize commonSize) const
 {
     if (RowGrid *grid = RowGrid::of(list))
-        grid->fit();
+        grid->fit(commonSize);
 }
