@@ -105,13 +105,10 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
             measuring.stop();
             list->model()->removeRows(before, list->count() - before);
         };
-        // Where the file is decoded on a thread of its own, another measures
-        // the rows as they come.
-        MeasuringThread *measure = quillmark::workThreads() > 1 ? &measuring : nullptr;
         try {
             error = quillmark::loadListFile(
                     fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true),
-                    [&](QList<quillmark::CompactText> &&block) { insertEntries(list, std::move(block), measure); },
+                    [&](QList<quillmark::CompactText> &&block) { insertEntries(list, std::move(block), &measuring); },
                     dropLoaded);
         } catch (const std::bad_alloc &) {
             // The estimate before reading keeps this rare; the list must
@@ -120,8 +117,7 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
             error = quillmark::fileFailure(QStringLiteral("load"), fileName,
                                            QStringLiteral("There is not enough memory for it."));
         }
-        measuring.stop();
-        fitRows(list);
+        fitRows(list, measuring.finish());
     }
     if (!error.isEmpty())
         showIoError(error);
