@@ -219,29 +219,34 @@ void WidgetTools::pruneList(QListWidget *list) const
     otherTexts.clear();
     // Rows hold other texts afterwards, so nothing stays selected or current.
     list->selectionModel()->clear();
-    const int kept = int(std::count(first.cbegin(), first.cend(), true));
-    if (kept == count)
+    if (std::find(first.cbegin(), first.cend(), false) == first.cend())
         return;
-    // The survivors' texts move, in order, to the last rows, and the rows
-    // before them go: the list drops rows from its front at no cost, but
-    // shifts every later row for each row taken from the middle. Making new
-    // rows for the survivors instead cost twice as long as all the rest.
-    // Going from the last row back, a survivor moves to a row whose text has
+    keepRows(list, first);
+    announceChange(list);
+}
+
+void WidgetTools::keepRows(QListWidget *list, const std::vector<bool> &keep) const
+{
+    // The kept texts move, in order, to the last rows, and the rows before
+    // them go: the list drops rows from its front at no cost, but shifts
+    // every later row for each row taken from the middle. Making new rows for
+    // the survivors of a prune instead cost twice as long as all the rest.
+    // Going from the last row back, a kept text moves to a row whose text has
     // already moved on or been dropped.
+    const int count = list->count();
+    int to = count;
     {
         const QSignalBlocker blocker(list->model());
         constexpr int ahead = 16;
-        int to = count;
         for (int row = count - 1; row >= 0; --row) {
             if (const EntryItem *earlier = row >= ahead ? EntryItem::of(list->item(row - ahead)) : nullptr)
                 prefetch(static_cast<const char *>(earlier->compactText().data()) - sizeof(QArrayData));
             quillmark::CompactText text = takeText(list->item(row));
-            if (first[size_t(row)])
+            if (keep[size_t(row)])
                 setText(list->item(--to), std::move(text));
         }
     }
-    list->model()->removeRows(0, count - kept);
-    announceChange(list);
+    list->model()->removeRows(0, to);
 }
 
 QStringList WidgetTools::entries(const QListWidget *list, int first, int count) const

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class MeasuringThread;
 class QListWidget;
@@ -80,6 +81,9 @@ private:
     // A command that knows the size every row shares gives it, so that the
     // rows need not be looked at again.
     void announceChange(QListWidget *list, QSize commonSize = QSize()) const;
+    // Keeps the texts of the rows marked, in order, and only as many rows,
+    // without telling the view of the texts' moves.
+    void keepRows(QListWidget *list, const std::vector<bool> &keep) const;
     // Lays the rows out in one grid where they allow it (RowGrid), after a
     // command has changed them.
     void fitRows(QListWidget *list, QSize commonSize = QSize()) const;
