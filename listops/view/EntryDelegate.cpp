@@ -249,17 +249,27 @@ void EntryDelegate::rememberKnownWidths(const std::vector<const quillmark::Compa
                                         std::vector<const quillmark::CompactText *> &unknown) const
 {
     for (const quillmark::CompactText *text : texts) {
-        if (text->rememberedValue() >> 16 == generation)
+        if (rememberedWidth(*text) >= 0)
             continue;
-        const QByteArrayView bytes(static_cast<const char *>(text->data()), text->isWide() ? 0 : text->size());
-        const bool plain = !text->isWide() && (bytes.isEmpty() || !QChar(uchar(bytes.back())).isSpace());
-        const float width = plain ? knownLatin1Width(bytes) : std::numeric_limits<float>::quiet_NaN();
-        // Every step known to sum is of a character no taller than the line.
-        if (!std::isnan(width) && qCeil(width) <= 0xffff)
-            text->remember(quint32(generation) << 16 | quint32(qCeil(width)));
+        if (const int width = knownWidth(*text); width >= 0 && width <= 0xffff)
+            text->remember(quint32(generation) << 16 | quint32(width));
         else
             unknown.push_back(text);
     }
+}
+
+int EntryDelegate::knownWidth(const quillmark::CompactText &text) const
+{
+    if (text.isWide()) {
+        const QSize line = summedLine(QStringView(static_cast<const QChar *>(text.data()), text.size()), false);
+        return line.isValid() && line.height() == qCeil(emptyAscent + emptyDescent) ? line.width() : -1;
+    }
+    const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
+    if (!bytes.isEmpty() && QChar(uchar(bytes.back())).isSpace())
+        return -1;
+    // Every step known to sum is of a character no taller than the line.
+    const float width = knownLatin1Width(bytes);
+    return std::isnan(width) ? -1 : qCeil(width);
 }
 
 void EntryDelegate::rememberWidths(const std::vector<const quillmark::CompactText *> &texts) const
@@ -305,7 +315,17 @@ QSize EntryDelegate::measuredLine(const quillmark::CompactText &text, int usualH
                          : summedLine(text.toString());
 }
 
-QSize EntryDelegate::summedLine(QStringView text) const
+float EntryDelegate::knownKerning(char16_t left, char16_t right) const
+{
+    if (left == 0)
+        return 0;
+    if (left <= 0xff && right <= 0xff)
+        return kernings[left * 0x100 + right];
+    const auto found = otherKernings.constFind(quint32(left) << 16 | right);
+    return found == otherKernings.cend() ? std::numeric_limits<float>::quiet_NaN() : *found;
+}
+
+QSize EntryDelegate::summedLine(QStringView text, bool learn) const
 {
     // The style leaves trailing spaces out of a line's width.
     if (!text.isEmpty() && text.back().isSpace())
@@ -321,17 +341,17 @@ QSize EntryDelegate::summedLine(QStringView text) const
     QChar::Script run = QChar::Script_Common;
     for (const QChar character : text) {
         const char16_t unit = character.unicode();
+        if (glyphs[unit].advance < 0 && !learn)
+            return QSize(-1, -1);
         const Glyph &measured = glyphs[unit].advance < 0 ? glyph(unit) : glyphs[unit];
         if (!measured.plain)
             return QSize(-1, -1);
         const auto script = QChar::Script(measured.script);
         if (script == QChar::Script_Common || script == run || run == QChar::Script_Common) {
-            if (previous <= 0xff && unit <= 0xff) {
-                const float pair = kernings[previous * 0x100 + unit];
-                width += std::isnan(pair) ? kerning(previous, unit) : pair;
-            } else {
-                width += kerning(previous, unit);
-            }
+            float pair = knownKerning(previous, unit);
+            if (std::isnan(pair) && !learn)
+                return QSize(-1, -1);
+            width += std::isnan(pair) ? kerning(previous, unit) : pair;
         }
         if (script != QChar::Script_Common)
             run = script;

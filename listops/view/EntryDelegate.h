@@ -99,8 +99,14 @@ private:
     // The line of an entry's text, of the given height where it is usual.
     QSize measuredLine(const quillmark::CompactText &text, int usualHeight) const;
     // The size of the line any text makes, summed, or an invalid size where
-    // it cannot be.
-    QSize summedLine(QStringView text) const;
+    // it cannot be; without learn, also where a character or pair of it has
+    // not been measured before, and nothing is measured.
+    QSize summedLine(QStringView text, bool learn = true) const;
+    // A pair's kerning measured before, or NaN.
+    float knownKerning(char16_t left, char16_t right) const;
+    // The width of the line of a text as high as an empty one, from what was
+    // measured before alone, or -1.
+    int knownWidth(const quillmark::CompactText &text) const;
 
     // The view whose rows are measured, and the same as a list of items.
     mutable const QWidget *view = nullptr;

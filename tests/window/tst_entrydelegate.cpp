@@ -108,6 +108,12 @@ void TestEntryDelegate::sizesMatchTheStyle()
     // Asked again, from the width the row remembers where it can.
     QCOMPARE(sizeOfRow(*delegate, 0), measured);
     QCOMPARE(measured, standardSize(text));
+    // Measured as on a thread beside the view's, from what was measured
+    // before alone, a text must remember the same width or be left over.
+    const quillmark::CompactText copy(text);
+    std::vector<const quillmark::CompactText *> unknown;
+    delegate->rememberKnownWidths({&copy}, unknown);
+    QVERIFY(unknown.size() == 1 || delegate->usualRowSize(delegate->rememberedWidth(copy)) == measured);
 }
 
 // A style that puts more room around an item's text than the application's.
