@@ -159,7 +159,10 @@ void checkAgreesWithQString(const QStringList &entries, const QString &before, c
     const QStringList upper = rewritten(entries, quillmark::convertToUpper);
     const QStringList replaced = rewritten(entries, [&](auto &list) { quillmark::replaceAll(list, before, after); });
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        FUZZ_REQUIRE(upper[i] == entries[i].toUpper());
+        // A text of its own, converted in place as the rewrite does: a lone
+        // surrogate comes out as it went in or as U+FFFD by the way it is
+        // converted.
+        FUZZ_REQUIRE(upper[i] == QString(entries[i].constData(), entries[i].size()).toUpper());
         if (!before.isEmpty())
             FUZZ_REQUIRE(replaced[i] == QString(entries[i]).replace(before, after));
     }
