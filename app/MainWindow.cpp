@@ -4,8 +4,8 @@
 
 #include "BreakUpPlan.h"
 #include "BusyCursor.h"
-#include "CompactRewrites.h"
 #include "EntryCodec.h"
+#include "EntryRewrites.h"
 #include "FileWriting.h"
 #include "MessageTexts.h"
 
@@ -15,8 +15,6 @@
 namespace {
 
 using Entries = QList<quillmark::CompactText>;
-const auto toLower = qOverload<Entries &>(quillmark::convertToLower);
-const auto toUpper = qOverload<Entries &>(quillmark::convertToUpper);
 
 } // namespace
 
@@ -61,9 +59,9 @@ void MainWindow::on_btnLoad_clicked()
     tools.loadList(ui->listWidget, path);
     showItemCount();
     if (ui->rbConvertAllToLowercase->isChecked())
-        tools.rewriteList(ui->listWidget, toLower);
+        tools.rewriteList(ui->listWidget, quillmark::convertToLower);
     if (ui->rbConvertAllToUppercase->isChecked())
-        tools.rewriteList(ui->listWidget, toUpper);
+        tools.rewriteList(ui->listWidget, quillmark::convertToUpper);
 }
 
 void MainWindow::on_btnPrune_clicked()
@@ -107,12 +105,12 @@ void MainWindow::on_btnAddToAll_clicked()
 
 void MainWindow::on_rbConvertAllToLowercase_clicked()
 {
-    tools.rewriteList(ui->listWidget, toLower);
+    tools.rewriteList(ui->listWidget, quillmark::convertToLower);
 }
 
 void MainWindow::on_rbConvertAllToUppercase_clicked()
 {
-    tools.rewriteList(ui->listWidget, toUpper);
+    tools.rewriteList(ui->listWidget, quillmark::convertToUpper);
 }
 
 void MainWindow::on_btnCreateFiles_clicked()

@@ -3,22 +3,30 @@
 #include "FinalSigma.h"
 
 #include <QStringBuilder>
+#include <QStringList>
+
+#include <algorithm>
+#include <optional>
 
 namespace quillmark {
 
-void convertToUpper(QStringList &entries)
+namespace {
+
+// The rewrites over QString, for every text the Latin-1 paths below do not
+// take.
+void upperStrings(QStringList &entries)
 {
     for (QString &entry : entries)
         entry = std::move(entry).toUpper();
 }
 
-void convertToLower(QStringList &entries)
+void lowerStrings(QStringList &entries)
 {
     for (QString &entry : entries)
         entry = toLowerWithFinalSigma(std::move(entry));
 }
 
-void addAffixes(QStringList &entries, const Affixes &affixes)
+void affixStrings(QStringList &entries, const Affixes &affixes)
 {
     const QString prefix = affixes.usePrefix ? affixes.prefix : QString();
     const QString suffix = affixes.useSuffix ? affixes.suffix : QString();
@@ -29,8 +37,6 @@ void addAffixes(QStringList &entries, const Affixes &affixes)
     for (QString &entry : entries)
         entry = prefix % entry % suffix;
 }
-
-namespace {
 
 // The replacement before every character and after the last one. A character
 // above U+FFFF is one surrogate pair and stays whole: QString::replace with an
@@ -50,9 +56,7 @@ QString interleave(const QString &entry, const QString &insert)
     return result;
 }
 
-} // namespace
-
-void replaceAll(QStringList &entries, const QString &before, const QString &after)
+void replaceInStrings(QStringList &entries, const QString &before, const QString &after)
 {
     if (before.isEmpty()) {
         if (!after.isEmpty()) {
@@ -65,13 +69,140 @@ void replaceAll(QStringList &entries, const QString &before, const QString &afte
         entry.replace(before, after, Qt::CaseSensitive);
 }
 
-void removeAllAfter(QStringList &entries, const QString &marker)
+void cutStrings(QStringList &entries, const QString &marker)
 {
     for (QString &entry : entries) {
         const qsizetype at = entry.indexOf(marker, 0, Qt::CaseSensitive);
         if (at >= 0)
             entry.truncate(at + marker.size());
     }
+}
+
+// Rewrites each Latin-1 text with inLatin1, which changes its bytes in place
+// and returns false for a text whose result would leave Latin-1, and passes
+// the others to inStrings, all at once.
+template <typename InLatin1, typename InStrings>
+void rewrite(QList<CompactText> &entries, InLatin1 &&inLatin1, InStrings &&inStrings)
+{
+    QList<qsizetype> rows;
+    QStringList texts;
+    for (qsizetype row = 0; row < entries.size(); ++row) {
+        QByteArray *bytes = entries[row].latin1Bytes();
+        if (bytes && inLatin1(*bytes))
+            continue;
+        rows.append(row);
+        texts.append(entries.at(row).toString());
+    }
+    if (rows.isEmpty())
+        return;
+    inStrings(texts);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        entries[rows.at(i)] = CompactText(texts.at(i));
+}
+
+// A text's Latin-1 bytes, or nothing when it holds a character beyond.
+std::optional<QByteArray> latin1Of(const QString &text)
+{
+    const CompactText compact(text);
+    if (compact.isWide())
+        return std::nullopt;
+    return compact.latin1();
+}
+
+// Within Latin-1 a letter's other case is 0x20 away, except for the signs ×
+// and ÷, and for ß, ÿ and µ, whose capitals lie outside it.
+enum class Case { Upper, Lower };
+
+bool changesCase(uchar unit, Case to)
+{
+    const uchar letter = to == Case::Upper ? uchar(unit - 0x20) : unit;
+    return (uchar(letter - 'A') < 26 || uchar(letter - 0xC0) < 31) && letter != 0xD7;
+}
+
+bool convertCase(QByteArray &bytes, Case to)
+{
+    const auto leavesLatin1 = [](char byte) { return byte == '\xDF' || byte == '\xFF' || byte == '\xB5'; };
+    if (to == Case::Upper && std::any_of(bytes.cbegin(), bytes.cend(), leavesLatin1))
+        return false;
+    // The text was moved out of its row, so writing to it copies nothing.
+    for (char &byte : bytes) {
+        if (changesCase(uchar(byte), to))
+            byte ^= 0x20;
+    }
+    return true;
+}
+
+} // namespace
+
+void convertToUpper(QList<CompactText> &entries)
+{
+    rewrite(entries, [](QByteArray &bytes) { return convertCase(bytes, Case::Upper); },
+            [](QStringList &texts) { upperStrings(texts); });
+}
+
+void convertToLower(QList<CompactText> &entries)
+{
+    rewrite(entries, [](QByteArray &bytes) { return convertCase(bytes, Case::Lower); },
+            [](QStringList &texts) { lowerStrings(texts); });
+}
+
+void addAffixes(QList<CompactText> &entries, const Affixes &affixes)
+{
+    const std::optional<QByteArray> prefix = latin1Of(affixes.usePrefix ? affixes.prefix : QString());
+    const std::optional<QByteArray> suffix = latin1Of(affixes.useSuffix ? affixes.suffix : QString());
+    if (prefix && suffix && prefix->isEmpty() && suffix->isEmpty())
+        return;
+    rewrite(entries,
+            [&](QByteArray &bytes) {
+                if (!prefix || !suffix)
+                    return false;
+                // In one block of the exact size: adding up the parts made a
+                // block for each sum and grew the last one with room to spare.
+                QByteArray affixed(prefix->size() + bytes.size() + suffix->size(), Qt::Uninitialized);
+                char *end = std::copy(prefix->cbegin(), prefix->cend(), affixed.data());
+                end = std::copy(bytes.cbegin(), bytes.cend(), end);
+                std::copy(suffix->cbegin(), suffix->cend(), end);
+                bytes = std::move(affixed);
+                return true;
+            },
+            [&](QStringList &texts) { affixStrings(texts, affixes); });
+}
+
+void replaceAll(QList<CompactText> &entries, const QString &before, const QString &after)
+{
+    const std::optional<QByteArray> search = latin1Of(before);
+    const std::optional<QByteArray> replacement = latin1Of(after);
+    rewrite(entries,
+            [&](QByteArray &bytes) {
+                // A search text beyond Latin-1 is in no Latin-1 text.
+                if (!search)
+                    return true;
+                // An empty one puts the replacement between characters,
+                // which the QString rewrite does.
+                if (search->isEmpty())
+                    return after.isEmpty();
+                // A replacement beyond Latin-1 takes the text beyond it too.
+                if (!replacement)
+                    return !bytes.contains(*search);
+                bytes.replace(*search, *replacement);
+                return true;
+            },
+            [&](QStringList &texts) { replaceInStrings(texts, before, after); });
+}
+
+void removeAllAfter(QList<CompactText> &entries, const QString &marker)
+{
+    const std::optional<QByteArray> bytesMarker = latin1Of(marker);
+    rewrite(entries,
+            [&](QByteArray &bytes) {
+                if (bytesMarker) {
+                    const qsizetype at = bytes.indexOf(*bytesMarker);
+                    if (at >= 0)
+                        bytes.truncate(at + bytesMarker->size());
+                }
+                return true;
+            },
+            [&](QStringList &texts) { cutStrings(texts, marker); });
 }
 
 } // namespace quillmark

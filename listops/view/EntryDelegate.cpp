@@ -158,40 +158,42 @@ float EntryDelegate::latin1Step(uchar previous, uchar unit) const
     return step;
 }
 
-float EntryDelegate::latin1Width(QByteArrayView text) const
+float EntryDelegate::knownLatin1Width(QByteArrayView text) const
 {
     const auto *units = reinterpret_cast<const uchar *>(text.data());
     const qsizetype size = text.size();
     // Pairs not yet measured, and those that cannot be summed, are NaN, which
     // every sum they enter stays: one check at the end instead of one per
-    // character.
-    const auto sum = [&] {
-        // Advances and kerning are whole 64ths of a pixel, which a float adds
-        // up exactly in any order; two sums let the processor add two at a
-        // time.
-        const float *steps = latin1Steps.data();
-        float sums[2] = {0, 0};
-        uchar previous = 0;
-        qsizetype i = 0;
-        for (; i + 1 < size; i += 2) {
-            sums[0] += steps[previous * 0x100 + units[i]];
-            sums[1] += steps[units[i] * 0x100 + units[i + 1]];
-            previous = units[i + 1];
-        }
-        if (i < size) {
-            sums[0] += steps[previous * 0x100 + units[i]];
-            previous = units[i];
-        }
-        return sums[0] + sums[1] + glyphs[previous].overhang;
-    };
-    if (const float width = sum(); !std::isnan(width))
-        return width;
+    // character. Advances and kerning are whole 64ths of a pixel, which a
+    // float adds up exactly in any order; two sums let the processor add two
+    // at a time.
+    const float *steps = latin1Steps.data();
+    float sums[2] = {0, 0};
     uchar previous = 0;
-    for (qsizetype i = 0; i < size; previous = units[i++]) {
+    qsizetype i = 0;
+    for (; i + 1 < size; i += 2) {
+        sums[0] += steps[previous * 0x100 + units[i]];
+        sums[1] += steps[units[i] * 0x100 + units[i + 1]];
+        previous = units[i + 1];
+    }
+    if (i < size) {
+        sums[0] += steps[previous * 0x100 + units[i]];
+        previous = units[i];
+    }
+    return sums[0] + sums[1] + glyphs[previous].overhang;
+}
+
+float EntryDelegate::latin1Width(QByteArrayView text) const
+{
+    if (const float width = knownLatin1Width(text); !std::isnan(width))
+        return width;
+    const auto *units = reinterpret_cast<const uchar *>(text.data());
+    uchar previous = 0;
+    for (qsizetype i = 0; i < text.size(); previous = units[i++]) {
         if (std::isnan(latin1Step(previous, units[i])))
             return -1;
     }
-    return sum();
+    return knownLatin1Width(text);
 }
 
 QSize EntryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -233,28 +235,63 @@ QSize EntryDelegate::commonRowSize(const QListWidget *list) const
     return QSize(width, height);
 }
 
+const EntryDelegate *EntryDelegate::readyFor(const QListWidget *list)
+{
+    const auto *delegate = dynamic_cast<const EntryDelegate *>(list->itemDelegate());
+    if (!delegate || list->count() == 0)
+        return nullptr;
+    // Hands the delegate the view's own options, as its layout would.
+    list->sizeHintForRow(0);
+    return delegate;
+}
+
+void EntryDelegate::rememberKnownWidths(const std::vector<const quillmark::CompactText *> &texts,
+                                        std::vector<const quillmark::CompactText *> &unknown) const
+{
+    for (const quillmark::CompactText *text : texts) {
+        if (rememberedWidth(*text) >= 0)
+            continue;
+        if (const int width = knownWidth(*text); width >= 0 && width <= 0xffff)
+            text->remember(quint32(generation) << 16 | quint32(width));
+        else
+            unknown.push_back(text);
+    }
+}
+
+int EntryDelegate::knownWidth(const quillmark::CompactText &text) const
+{
+    if (text.isWide()) {
+        const QSize line = summedLine(QStringView(static_cast<const QChar *>(text.data()), text.size()), false);
+        return line.isValid() && line.height() == qCeil(emptyAscent + emptyDescent) ? line.width() : -1;
+    }
+    const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
+    if (!bytes.isEmpty() && QChar::fromLatin1(bytes.back()).isSpace())
+        return -1;
+    // Every step known to sum is of a character no taller than the line.
+    const float width = knownLatin1Width(bytes);
+    return std::isnan(width) ? -1 : qCeil(width);
+}
+
+void EntryDelegate::rememberWidths(const std::vector<const quillmark::CompactText *> &texts) const
+{
+    for (const quillmark::CompactText *text : texts)
+        entrySize(*text);
+}
+
+QSize EntryDelegate::usualRowSize(int lineWidth) const
+{
+    return QSize(lineWidth, qCeil(emptyAscent + emptyDescent)) + frame;
+}
+
 QSize EntryDelegate::entrySize(const quillmark::CompactText &text) const
 {
     // Straight from the entry's units without a QString, or from the width it
     // remembers: after a sort the texts lie scattered across memory, and
     // reading them all again took seconds.
-    const QSize usual = QSize(0, qCeil(emptyAscent + emptyDescent)) + frame;
-    if (const quint32 remembered = text.rememberedValue(); remembered >> 16 == generation)
-        return QSize(int(remembered & 0xffff), 0) + usual;
-    QSize line(-1, -1);
-    if (!text.isWide()) {
-        const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
-        const bool trailingSpace = !bytes.isEmpty() && QChar::fromLatin1(bytes.back()).isSpace();
-        const float width = trailingSpace ? -1 : latin1Width(bytes);
-        if (width >= 0)
-            line = QSize(qCeil(width), usual.height() - frame.height());
-    }
-    // Any other text, or a Latin-1 one with a character taller than the
-    // line, is summed character by character.
-    if (!line.isValid()) {
-        line = text.isWide() ? summedLine(QStringView(static_cast<const QChar *>(text.data()), text.size()))
-                             : summedLine(text.toString());
-    }
+    const QSize usual = usualRowSize(0);
+    if (const int remembered = rememberedWidth(text); remembered >= 0)
+        return usual + QSize(remembered, 0);
+    const QSize line = measuredLine(text, usual.height() - frame.height());
     if (!line.isValid())
         return QSize();
     // Only a width is remembered, so only that of a line of the usual height.
@@ -264,7 +301,31 @@ QSize EntryDelegate::entrySize(const quillmark::CompactText &text) const
     return size;
 }
 
-QSize EntryDelegate::summedLine(QStringView text) const
+QSize EntryDelegate::measuredLine(const quillmark::CompactText &text, int usualHeight) const
+{
+    if (!text.isWide()) {
+        const QByteArrayView bytes(static_cast<const char *>(text.data()), text.size());
+        const bool trailingSpace = !bytes.isEmpty() && QChar::fromLatin1(bytes.back()).isSpace();
+        if (const float width = trailingSpace ? -1 : latin1Width(bytes); width >= 0)
+            return QSize(qCeil(width), usualHeight);
+    }
+    // Any other text, or a Latin-1 one with a character taller than the
+    // line, is summed character by character.
+    return text.isWide() ? summedLine(QStringView(static_cast<const QChar *>(text.data()), text.size()))
+                         : summedLine(text.toString());
+}
+
+float EntryDelegate::knownKerning(char16_t left, char16_t right) const
+{
+    if (left == 0)
+        return 0;
+    if (left <= 0xff && right <= 0xff)
+        return kernings[left * 0x100 + right];
+    const auto found = otherKernings.constFind(quint32(left) << 16 | right);
+    return found == otherKernings.cend() ? std::numeric_limits<float>::quiet_NaN() : *found;
+}
+
+QSize EntryDelegate::summedLine(QStringView text, bool learn) const
 {
     // The style leaves trailing spaces out of a line's width.
     if (!text.isEmpty() && text.back().isSpace())
@@ -280,17 +341,17 @@ QSize EntryDelegate::summedLine(QStringView text) const
     QChar::Script run = QChar::Script_Common;
     for (const QChar character : text) {
         const char16_t unit = character.unicode();
+        if (glyphs[unit].advance < 0 && !learn)
+            return QSize(-1, -1);
         const Glyph &measured = glyphs[unit].advance < 0 ? glyph(unit) : glyphs[unit];
         if (!measured.plain)
             return QSize(-1, -1);
         const auto script = QChar::Script(measured.script);
         if (script == QChar::Script_Common || script == run || run == QChar::Script_Common) {
-            if (previous <= 0xff && unit <= 0xff) {
-                const float pair = kernings[previous * 0x100 + unit];
-                width += std::isnan(pair) ? kerning(previous, unit) : pair;
-            } else {
-                width += kerning(previous, unit);
-            }
+            float pair = knownKerning(previous, unit);
+            if (std::isnan(pair) && !learn)
+                return QSize(-1, -1);
+            width += std::isnan(pair) ? kerning(previous, unit) : pair;
         }
         if (script != QChar::Script_Common)
             run = script;

@@ -39,6 +39,27 @@ public:
     // measured and remembered.
     QSize commonRowSize(const QListWidget *list) const;
 
+    // The list's delegate, made ready to measure its rows in the view's font
+    // and style, or null where it has no EntryDelegate or no rows to tell.
+    static const EntryDelegate *readyFor(const QListWidget *list);
+    // Remembers the widths of the texts whose characters, and pairs of them,
+    // were all measured before, and adds the others to unknown. It only reads
+    // what was measured, so several threads may run it at once while the one
+    // that owns the view leaves the delegate alone; that one then measures
+    // the unknown texts with rememberWidths.
+    void rememberKnownWidths(const std::vector<const quillmark::CompactText *> &texts,
+                             std::vector<const quillmark::CompactText *> &unknown) const;
+    void rememberWidths(const std::vector<const quillmark::CompactText *> &texts) const;
+    // The width of its line a text remembers for the view's font and style,
+    // or -1 where it remembers none; and the size of a row whose line is
+    // that wide, as commonRowSize gives it.
+    int rememberedWidth(const quillmark::CompactText &text) const
+    {
+        const quint32 remembered = text.rememberedValue();
+        return remembered >> 16 == generation ? int(remembered & 0xffff) : -1;
+    }
+    QSize usualRowSize(int lineWidth) const;
+
 protected:
     // Shows only the start of an entry of more than maxShownLength units:
     // shaping a line of millions of characters on every paint froze the
@@ -67,14 +88,25 @@ private:
     // The width of a Latin-1 text whose line is as high as an empty one, or
     // a negative value for any other.
     float latin1Width(QByteArrayView text) const;
+    // The same from what was measured before alone: NaN where any step is
+    // not known yet or cannot be summed.
+    float knownLatin1Width(QByteArrayView text) const;
     // NaN where the character cannot be summed or makes the line higher.
     float latin1Step(uchar previous, uchar unit) const;
     // The size of an entry's row, or an invalid size where only the style can
     // tell it. Needs prepareFor.
     QSize entrySize(const quillmark::CompactText &text) const;
+    // The line of an entry's text, of the given height where it is usual.
+    QSize measuredLine(const quillmark::CompactText &text, int usualHeight) const;
     // The size of the line any text makes, summed, or an invalid size where
-    // it cannot be.
-    QSize summedLine(QStringView text) const;
+    // it cannot be; without learn, also where a character or pair of it has
+    // not been measured before, and nothing is measured.
+    QSize summedLine(QStringView text, bool learn = true) const;
+    // A pair's kerning measured before, or NaN.
+    float knownKerning(char16_t left, char16_t right) const;
+    // The width of the line of a text as high as an empty one, from what was
+    // measured before alone, or -1.
+    int knownWidth(const quillmark::CompactText &text) const;
 
     // The view whose rows are measured, and the same as a list of items.
     mutable const QWidget *view = nullptr;

@@ -25,9 +25,9 @@ RowGrid *RowGrid::of(const QListWidget *list)
     return list->findChild<RowGrid *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-void RowGrid::fit()
+void RowGrid::fit(QSize known)
 {
-    const QSize size = delegate->commonRowSize(list);
+    const QSize size = known.isValid() ? known : delegate->commonRowSize(list);
     if (size != list->gridSize())
         list->setGridSize(size);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSize>
 
 class EntryDelegate;
 class QListWidget;
@@ -25,8 +26,9 @@ public:
     static RowGrid *of(const QListWidget *list);
 
     // Turns the grid on for the rows as they are now, or off where they differ
-    // in height.
-    void fit();
+    // in height. A command that knows the size its rows share gives it, and
+    // the rows are not looked at.
+    void fit(QSize known = QSize());
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -7,6 +7,7 @@
 #include "EntryOrdering.h"
 #include "FileWriting.h"
 #include "ListFileLoading.h"
+#include "MeasuringThread.h"
 #include "MemoryBudget.h"
 #include "MessageTexts.h"
 #include "Prefetch.h"
@@ -41,6 +42,39 @@ quillmark::CompactText textOf(const QListWidgetItem *item)
     return quillmark::CompactText(item->text());
 }
 
+// The size the rows of a list share, found from their texts' widths as they
+// go back into the rows, so that the rows need not be read again: where every
+// row is an entry and its text remembers its width, all are as high as a
+// line, and as wide as the widest.
+struct WidestRow {
+    int width = 0;
+    bool allRemembered = true;
+    bool allEntries = true;
+
+    void add(const EntryDelegate &delegate, const QList<quillmark::CompactText> &texts)
+    {
+        for (const quillmark::CompactText &text : texts) {
+            const int remembered = delegate.rememberedWidth(text);
+            allRemembered &= remembered >= 0;
+            width = std::max(width, remembered);
+        }
+    }
+    QSize rowSize(const EntryDelegate &delegate) const
+    {
+        return allRemembered && allEntries ? delegate.usualRowSize(width) : QSize();
+    }
+};
+
+// Where each text of a block lies, for the delegate to measure them.
+std::vector<const quillmark::CompactText *> textsOf(const QList<quillmark::CompactText> &texts)
+{
+    std::vector<const quillmark::CompactText *> pointers;
+    pointers.reserve(size_t(texts.size()));
+    for (const quillmark::CompactText &text : texts)
+        pointers.push_back(&text);
+    return pointers;
+}
+
 } // namespace
 
 void WidgetTools::prepareView(QListWidget *list) const
@@ -68,23 +102,34 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
         // a list loaded after a Clear does not come on top of the last one.
         quillmark::releaseFreedMemory();
         const int before = list->count();
-        const auto dropLoaded = [&] { list->model()->removeRows(before, list->count() - before); };
+        MeasuringThread measuring(list);
+        const auto dropLoaded = [&] {
+            measuring.stop();
+            list->model()->removeRows(before, list->count() - before);
+        };
         try {
             failure = quillmark::loadListFile(
                     fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true),
-                    [&](QList<quillmark::CompactText> &&block) { appendEntries(list, std::move(block)); }, dropLoaded);
+                    [&](QList<quillmark::CompactText> &&block) { insertEntries(list, std::move(block), &measuring); },
+                    dropLoaded);
         } catch (const std::bad_alloc &) {
             // The estimate before reading keeps this rare; the list must
             // survive it all the same, as it was.
             dropLoaded();
             failure = {.kind = quillmark::FileFailure::Kind::NotEnoughMemory, .fileName = fileName, .reason = {}};
         }
-        fitRows(list);
+        fitRows(list, measuring.finish());
     }
     showIoError(failure);
 }
 
 void WidgetTools::appendEntries(QListWidget *list, QList<quillmark::CompactText> texts) const
+{
+    insertEntries(list, std::move(texts), nullptr);
+}
+
+void WidgetTools::insertEntries(QListWidget *list, QList<quillmark::CompactText> texts,
+                                MeasuringThread *measuring) const
 {
     if (texts.isEmpty())
         return;
@@ -96,10 +141,16 @@ void WidgetTools::appendEntries(QListWidget *list, QList<quillmark::CompactText>
     {
         const QSignalBlocker blocker(model);
         int row = list->count();
-        for (quillmark::CompactText &text : texts)
-            list->insertItem(row++, new EntryItem(std::move(text)));
+        for (quillmark::CompactText &text : texts) {
+            auto *item = new EntryItem(std::move(text));
+            list->insertItem(row++, item);
+            if (measuring)
+                measuring->add(item->compactText());
+        }
     }
     emit model->layoutChanged();
+    if (measuring)
+        measuring->blockAdded();
 }
 
 void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
@@ -139,6 +190,9 @@ void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
 void WidgetTools::sortList(QListWidget *list) const
 {
     const BusyCursor busy;
+    // The rows keep their texts' sizes, only in another order, so a grid they
+    // shared fits them still.
+    const QSize common = list->gridSize();
     {
         const QSignalBlocker blocker(list->model());
         // The keys take 40 bytes an entry on top of the list; memory freed
@@ -149,7 +203,7 @@ void WidgetTools::sortList(QListWidget *list) const
                 list->count(), [&](qsizetype row) { return takeText(list->item(int(row))); },
                 [&](qsizetype row, quillmark::CompactText &&text) { setText(list->item(int(row)), std::move(text)); });
     }
-    announceChange(list);
+    announceChange(list, common);
 }
 
 void WidgetTools::pruneList(QListWidget *list) const
@@ -172,29 +226,34 @@ void WidgetTools::pruneList(QListWidget *list) const
     otherTexts.clear();
     // Rows hold other texts afterwards, so nothing stays selected or current.
     list->selectionModel()->clear();
-    const int kept = int(std::count(first.cbegin(), first.cend(), true));
-    if (kept == count)
+    if (std::find(first.cbegin(), first.cend(), false) == first.cend())
         return;
-    // The survivors' texts move, in order, to the last rows, and the rows
-    // before them go: the list drops rows from its front at no cost, but
-    // shifts every later row for each row taken from the middle. Making new
-    // rows for the survivors instead cost twice as long as all the rest.
-    // Going from the last row back, a survivor moves to a row whose text has
+    keepRows(list, first);
+    announceChange(list);
+}
+
+void WidgetTools::keepRows(QListWidget *list, const std::vector<bool> &keep) const
+{
+    // The kept texts move, in order, to the last rows, and the rows before
+    // them go: the list drops rows from its front at no cost, but shifts
+    // every later row for each row taken from the middle. Making new rows for
+    // the survivors of a prune instead cost twice as long as all the rest.
+    // Going from the last row back, a kept text moves to a row whose text has
     // already moved on or been dropped.
+    const int count = list->count();
+    int to = count;
     {
         const QSignalBlocker blocker(list->model());
         constexpr int ahead = 16;
-        int to = count;
         for (int row = count - 1; row >= 0; --row) {
             if (const EntryItem *earlier = row >= ahead ? EntryItem::of(list->item(row - ahead)) : nullptr)
                 prefetch(static_cast<const char *>(earlier->compactText().data()) - sizeof(QArrayData));
             quillmark::CompactText text = takeText(list->item(row));
-            if (first[size_t(row)])
+            if (keep[size_t(row)])
                 setText(list->item(--to), std::move(text));
         }
     }
-    list->model()->removeRows(0, count - kept);
-    announceChange(list);
+    list->model()->removeRows(0, to);
 }
 
 QList<quillmark::CompactText> WidgetTools::texts(const QListWidget *list, int first, int count) const
@@ -210,31 +269,53 @@ QList<quillmark::CompactText> WidgetTools::texts(const QListWidget *list, int fi
 void WidgetTools::rewriteList(QListWidget *list,
                               const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const
 {
-    // Small enough for a block's texts to stay in the processor's cache
-    // between reading and writing them back, and large enough that starting
-    // the threads costs little beside rewriting it.
-    constexpr int blockSize = 16384;
     const BusyCursor busy;
+    QSize commonSize;
     {
         const QSignalBlocker blocker(list->model());
-        const int count = list->count();
-        // A block for each thread, moved out of the rows and back by this
-        // thread, the only one that touches them.
-        std::vector<QList<quillmark::CompactText>> blocks(static_cast<size_t>(quillmark::workThreads()));
-        const int roundSize = blockSize * int(blocks.size());
-        for (int round = 0; round < count; round += roundSize) {
-            const int inRound = qMin(roundSize, count - round);
-            const int used = (inRound + blockSize - 1) / blockSize;
-            for (int block = 0; block < used; ++block) {
-                const int first = round + block * blockSize;
-                blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, count - first));
+        commonSize = rewriteRows(list, rewrite);
+    }
+    announceChange(list, commonSize);
+}
+
+QSize WidgetTools::rewriteRows(QListWidget *list,
+                               const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const
+{
+    // Small enough for a block's texts to stay in the processor's cache
+    // between reading and writing them back, and large enough that starting
+    // the threads costs little beside rewriting it. The first round is small
+    // and on this thread alone, which measures the characters and pairs the
+    // rewrite brings before the other threads meet them.
+    constexpr int blockSize = 16384;
+    constexpr int firstRoundSize = 1024;
+    const int count = list->count();
+    const EntryDelegate *delegate = EntryDelegate::readyFor(list);
+    // A block for each thread, moved out of the rows and back by this thread.
+    std::vector<QList<quillmark::CompactText>> blocks(static_cast<size_t>(quillmark::workThreads()));
+    std::vector<std::vector<const quillmark::CompactText *>> unknown(blocks.size());
+    WidestRow widest;
+    const int roundSize = blockSize * int(blocks.size());
+    for (int round = 0, size = firstRoundSize; round < count; round += size, size = roundSize) {
+        const int inRound = qMin(size, count - round);
+        const int used = (inRound + blockSize - 1) / blockSize;
+        for (int block = 0; block < used; ++block) {
+            const int first = round + block * blockSize;
+            blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, round + inRound - first));
+        }
+        quillmark::forEachTask(used, [&](qsizetype block) {
+            rewrite(blocks[size_t(block)]);
+            if (delegate)
+                delegate->rememberKnownWidths(textsOf(blocks[size_t(block)]), unknown[size_t(block)]);
+        });
+        for (int block = 0; block < used; ++block) {
+            if (delegate) {
+                delegate->rememberWidths(std::exchange(unknown[size_t(block)], {}));
+                widest.add(*delegate, blocks[size_t(block)]);
             }
-            quillmark::forEachTask(used, [&](qsizetype block) { rewrite(blocks[size_t(block)]); });
-            for (int block = 0; block < used; ++block)
-                putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
+            widest.allEntries &= putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
         }
     }
-    announceChange(list);
+    return delegate ? widest.rowSize(*delegate) : QSize();
 }
 
 void WidgetTools::releaseTexts(QListWidget *list) const
@@ -267,32 +348,36 @@ quillmark::CompactText WidgetTools::takeText(QListWidgetItem *item) const
     return quillmark::CompactText(item->text());
 }
 
-void WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first) const
+bool WidgetTools::putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first) const
 {
+    bool allEntries = true;
     for (qsizetype i = 0; i < texts.size(); ++i)
-        setText(list->item(first + int(i)), std::move(texts[i]));
+        allEntries &= setText(list->item(first + int(i)), std::move(texts[i]));
+    return allEntries;
 }
 
-void WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) const
+bool WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) const
 {
-    if (EntryItem *entry = EntryItem::of(item))
+    if (EntryItem *entry = EntryItem::of(item)) {
         entry->putText(std::move(text));
-    else
-        item->setText(text.toString());
+        return true;
+    }
+    item->setText(text.toString());
+    return false;
 }
 
 // One change notice for the whole list instead of one per entry.
-void WidgetTools::announceChange(QListWidget *list) const
+void WidgetTools::announceChange(QListWidget *list, QSize commonSize) const
 {
     QAbstractItemModel *model = list->model();
     const int count = list->count();
     if (count > 0)
         emit model->dataChanged(model->index(0, 0), model->index(count - 1, 0), {Qt::DisplayRole, Qt::EditRole});
-    fitRows(list);
+    fitRows(list, commonSize);
 }
 
-void WidgetTools::fitRows(QListWidget *list) const
+void WidgetTools::fitRows(QListWidget *list, QSize commonSize) const
 {
     if (RowGrid *grid = RowGrid::of(list))
-        grid->fit();
+        grid->fit(commonSize);
 }

@@ -3,9 +3,12 @@
 #include "CompactText.h"
 #include "ToEnd.h"
 
+#include <QSize>
 
 #include <functional>
+#include <vector>
 
+class MeasuringThread;
 class QListWidget;
 class QListWidgetItem;
 
@@ -47,7 +50,9 @@ public:
     // entry on its own: rows keep their item objects, selection and current
     // row. It runs on a block of rows at a time, whose texts it moves out of
     // the rows and back without copying them; blocks are rewritten on
-    // several threads at once, so the rewrite must be safe to run so.
+    // several threads at once, so the rewrite must be safe to run so. The new
+    // texts are measured where they were rewritten, from the characters the
+    // view has measured before; this thread measures the rest.
     void rewriteList(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
 
     // Frees the rows' texts, ahead of QListWidget::clear: in row order, a few
@@ -56,16 +61,28 @@ public:
     void releaseTexts(QListWidget *list) const;
 
 private:
+    // rewriteList's work on the rows, giving the size all rows share where
+    // it finds one.
+    QSize rewriteRows(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
+    // appendEntries, handing each new row's text to measuring where it is
+    // given.
+    void insertEntries(QListWidget *list, QList<quillmark::CompactText> texts, MeasuringThread *measuring) const;
     // Moves the texts of rows [first, first + count) out of the list, and
     // texts back in from the first row given, without copying a text or
     // telling the view; announceChange tells it once for all rows.
+    // putTexts and setText tell whether every row was an entry item.
     QList<quillmark::CompactText> takeTexts(QListWidget *list, int first = 0, int count = quillmark::toEnd) const;
-    void putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first = 0) const;
+    bool putTexts(QListWidget *list, QList<quillmark::CompactText> texts, int first = 0) const;
     // Moves one row's text out, or in, without telling the view.
     quillmark::CompactText takeText(QListWidgetItem *item) const;
-    void setText(QListWidgetItem *item, quillmark::CompactText text) const;
-    void announceChange(QListWidget *list) const;
+    bool setText(QListWidgetItem *item, quillmark::CompactText text) const;
+    // A command that knows the size every row shares gives it, so that the
+    // rows need not be looked at again.
+    void announceChange(QListWidget *list, QSize commonSize = QSize()) const;
+    // Keeps the texts of the rows marked, in order, and only as many rows,
+    // without telling the view of the texts' moves.
+    void keepRows(QListWidget *list, const std::vector<bool> &keep) const;
     // Lays the rows out in one grid where they allow it (RowGrid), after a
     // command has changed them.
-    void fitRows(QListWidget *list) const;
+    void fitRows(QListWidget *list, QSize commonSize = QSize()) const;
 };

@@ -1,5 +1,5 @@
 #include "CompactLists.h"
-#include "CompactRewrites.h"
+#include "EntryRewrites.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -79,11 +79,8 @@ void TestEntryRewrites::convertCase()
     QFETCH(QString, steps);
     QFETCH(QStringList, expected);
     QList<CompactText> compactEntries = compact(entries);
-    for (const QChar step : steps) {
-        step == u'U' ? convertToUpper(entries) : convertToLower(entries);
+    for (const QChar step : steps)
         step == u'U' ? convertToUpper(compactEntries) : convertToLower(compactEntries);
-    }
-    QCOMPARE(entries, expected);
     QCOMPARE(expanded(compactEntries), expected);
 }
 
@@ -118,11 +115,8 @@ void TestEntryRewrites::addAffixes()
     QFETCH(int, times);
     QFETCH(QStringList, expected);
     QList<CompactText> compactEntries = compact(entries);
-    for (int i = 0; i < times; ++i) {
-        quillmark::addAffixes(entries, {usePrefix, prefix, useSuffix, suffix});
+    for (int i = 0; i < times; ++i)
         quillmark::addAffixes(compactEntries, {usePrefix, prefix, useSuffix, suffix});
-    }
-    QCOMPARE(entries, expected);
     QCOMPARE(expanded(compactEntries), expected);
 }
 
@@ -160,9 +154,7 @@ void TestEntryRewrites::replaceAll()
     QFETCH(QString, after);
     QFETCH(QStringList, expected);
     QList<CompactText> compactEntries = compact(entries);
-    quillmark::replaceAll(entries, before, after);
     quillmark::replaceAll(compactEntries, before, after);
-    QCOMPARE(entries, expected);
     QCOMPARE(expanded(compactEntries), expected);
 }
 
@@ -190,9 +182,7 @@ void TestEntryRewrites::removeAllAfter()
     QFETCH(QString, marker);
     QFETCH(QStringList, expected);
     QList<CompactText> compactEntries = compact(entries);
-    quillmark::removeAllAfter(entries, marker);
     quillmark::removeAllAfter(compactEntries, marker);
-    QCOMPARE(entries, expected);
     QCOMPARE(expanded(compactEntries), expected);
 }
 

@@ -4,6 +4,7 @@
 #include "WidgetTools.h"
 
 #include <QListWidget>
+#include <QProxyStyle>
 #include <QStyledItemDelegate>
 #include <QTest>
 
@@ -18,7 +19,8 @@ private slots:
     void initTestCase();
     void sizesMatchTheStyle_data();
     void sizesMatchTheStyle();
-    void followsTheViewFont();
+    void followsTheView_data();
+    void followsTheView();
     void widthsFollowSortedTexts();
     void showsOnlyTheStartOfHugeEntries_data();
     void showsOnlyTheStartOfHugeEntries();
@@ -89,6 +91,7 @@ void TestEntryDelegate::sizesMatchTheStyle_data()
     QTest::newRow("Arabic") << QStringLiteral("مرحبا بالعالم");
     QTest::newRow("combining accent") << QStringLiteral("cafe\u0301 AV");
     QTest::newRow("long") << QString(400, u'W');
+    QTest::newRow("wider than 65,535 pixels") << QString(8000, u'W');
     QTest::newRow("leading digits") << QStringLiteral("12 AV");
     QTest::newRow("leading space before CJK") << QStringLiteral(" T東 AT");
     QTest::newRow("CJK, digits, Latin") << QStringLiteral("東京12AV");
@@ -105,21 +108,50 @@ void TestEntryDelegate::sizesMatchTheStyle()
     // Asked again, from the width the row remembers where it can.
     QCOMPARE(sizeOfRow(*delegate, 0), measured);
     QCOMPARE(measured, standardSize(text));
+    // Measured as on a thread beside the view's, from what was measured
+    // before alone, a text must remember the same width or be left over.
+    const quillmark::CompactText copy(text);
+    std::vector<const quillmark::CompactText *> unknown;
+    delegate->rememberKnownWidths({&copy}, unknown);
+    QVERIFY(unknown.size() == 1 || delegate->usualRowSize(delegate->rememberedWidth(copy)) == measured);
 }
 
-void TestEntryDelegate::followsTheViewFont()
+// A style that puts more room around an item's text than the application's.
+class WideMarginStyle : public QProxyStyle
 {
-    // Measured once in each font, the Latin-1 one remembering its width.
-    for (const QString &text : {QStringLiteral("Type AV 東京"), QStringLiteral("Type AV")}) {
-        const QSize before = fastSize(text);
-        QFont larger = list->font();
-        larger.setPointSize(larger.pointSize() * 3);
-        list->setFont(larger);
-        const QSize after = sizeOfRow(*delegate, 0);
-        QCOMPARE(after, standardSize(text));
-        QVERIFY(after.width() > before.width() * 2);
-        list->setFont(QFont());
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        const int value = QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_FocusFrameHMargin ? value + 20 : value;
     }
+};
+
+void TestEntryDelegate::followsTheView_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("newStyle"); // else a font three times as large
+    QTest::newRow("font, shaped text") << QStringLiteral("Type AV 東京") << false;
+    QTest::newRow("font, remembered width") << QStringLiteral("Type AV") << false;
+    QTest::newRow("style with larger margins, remembered width") << QStringLiteral("Type AV") << true;
+}
+
+void TestEntryDelegate::followsTheView()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, newStyle);
+    // Measured once in the view's first look, then in its new one.
+    const QSize before = fastSize(text);
+    WideMarginStyle style;
+    QFont larger = list->font();
+    larger.setPointSize(larger.pointSize() * 3);
+    newStyle ? list->setStyle(&style) : list->setFont(larger);
+    const QSize after = sizeOfRow(*delegate, 0);
+    const QSize expected = standardSize(text);
+    list->setFont(QFont());
+    list->setStyle(nullptr);
+    QCOMPARE(after, expected);
+    QVERIFY(after.width() > before.width() * (newStyle ? 1 : 2));
 }
 
 // Rows remember their widths, and a sort moves the texts between rows.

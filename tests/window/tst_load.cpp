@@ -2,6 +2,7 @@
 #include "WindowFixture.h"
 
 #include "CompactLists.h"
+#include "RowGrid.h"
 #include "WorkThreads.h"
 
 #include <QRadioButton>
@@ -136,18 +137,34 @@ void TestLoad::sameListOnAnyThreads()
     QFETCH(int, threads);
     quillmark::setWorkThreads(threads);
     const auto oneThreadPerCore = qScopeGuard([] { quillmark::setWorkThreads(0); });
-    QByteArray bytes;
+    QByteArray bytes = "WW\n";
     for (int line = 0; bytes.size() < 2'200'000; ++line)
         bytes += "entry " + QByteArray::number(line) + (line % 5 == 0 ? "\xe2\x82\xac" : "") + "\r\n";
+    // The widest entry, its characters met before, so that it is measured
+    // beside the thread that adds the rows.
+    bytes += "WWWWWWWWWWWWWWWWWWWW\n";
     if (!utf8)
         bytes += "caf\xe9\n";
     QFile file(dir.filePath(QStringLiteral("long.txt")));
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
     file.close();
-    list->addItem(QStringLiteral("kept"));
+    // The rows' common size is found from the widths measured as they came
+    // and the size of the rows before: it must be the one reading them gives.
+    const auto gridFound = [&] {
+        const QSize found = list->gridSize();
+        RowGrid::of(list)->fit();
+        return found.isValid() && found == list->gridSize();
+    };
     WidgetTools().loadList(list, file.fileName());
-    QCOMPARE(texts(), QStringList{QStringLiteral("kept")} + decodedEntries(bytes));
+    QVERIFY(gridFound());
+    QFile shortFile(dir.filePath(QStringLiteral("short.txt")));
+    QVERIFY(shortFile.open(QIODevice::WriteOnly));
+    QCOMPARE(shortFile.write("x"), 1);
+    shortFile.close();
+    WidgetTools().loadList(list, shortFile.fileName());
+    QVERIFY(gridFound());
+    QCOMPARE(texts(), decodedEntries(bytes) + QStringList{QStringLiteral("x")});
 }
 
 QTEST_MAIN(TestLoad)

@@ -1,6 +1,7 @@
 #include "CompactLists.h"
 #include "EntryCodec.h"
 #include "EntryItem.h"
+#include "EntryRewrites.h"
 #include "WidgetTools.h"
 #include "WorkThreads.h"
 
@@ -181,6 +182,11 @@ void TestWidgetTools::gridPlacesRowsAsSizingEach()
     list->show();
     QVERIFY(QTest::qWaitForWindowExposed(list));
     WidgetTools().appendEntries(list, compact(entries + entries));
+    WidgetTools().sortList(list);
+    // A rewrite finds the rows' size from the new texts, and a sort keeps it.
+    WidgetTools().rewriteList(list, [](QList<quillmark::CompactText> &texts) {
+        quillmark::addAffixes(texts, {false, {}, true, QStringLiteral("W")});
+    });
     WidgetTools().sortList(list);
     QCOMPARE(list->gridSize().isValid() || !surelyInGrid, true);
     const auto placed = [&] {
