@@ -20,5 +20,6 @@ source=$out/quillmark-$version
 rm -rf "$out"
 mkdir -p "$source"
 tar -C "$repo" --exclude='./build*' --exclude=./.git --exclude=__pycache__ -cf - . | tar -C "$source" -xf -
-(cd "$source" && dpkg-buildpackage -b -us -uc)
+# Our own builds treat warnings as errors; debian/rules alone does not.
+(cd "$source" && QUILLMARK_WARNINGS_AS_ERRORS=1 dpkg-buildpackage -b -us -uc)
 echo "Built $out/quillmark_${version}_$(dpkg --print-architecture).deb"
