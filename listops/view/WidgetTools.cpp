@@ -75,6 +75,26 @@ std::vector<const quillmark::CompactText *> textsOf(const QList<quillmark::Compa
     return pointers;
 }
 
+// Moving a row's text, or freeing it, reads the header before its units; a
+// caller going through the rows asks for it a few rows ahead.
+void prefetchTextHeader(const QListWidgetItem *item)
+{
+    if (const EntryItem *entry = EntryItem::of(item))
+        prefetch(static_cast<const char *>(entry->compactText().data()) - sizeof(QArrayData));
+}
+
+// The texts of rows [first, first + count), each as textOfRow gives it.
+template <typename List, typename TextOfRow>
+QList<quillmark::CompactText> textsOfRows(List *list, int first, int count, const TextOfRow &textOfRow)
+{
+    const int end = count == quillmark::toEnd ? list->count() : first + count;
+    QList<quillmark::CompactText> texts;
+    texts.reserve(end - first);
+    for (int row = first; row < end; ++row)
+        texts.append(textOfRow(list->item(row)));
+    return texts;
+}
+
 } // namespace
 
 void WidgetTools::prepareView(QListWidget *list) const
@@ -246,8 +266,8 @@ void WidgetTools::keepRows(QListWidget *list, const std::vector<bool> &keep) con
         const QSignalBlocker blocker(list->model());
         constexpr int ahead = 16;
         for (int row = count - 1; row >= 0; --row) {
-            if (const EntryItem *earlier = row >= ahead ? EntryItem::of(list->item(row - ahead)) : nullptr)
-                prefetch(static_cast<const char *>(earlier->compactText().data()) - sizeof(QArrayData));
+            if (row >= ahead)
+                prefetchTextHeader(list->item(row - ahead));
             quillmark::CompactText text = takeText(list->item(row));
             if (keep[size_t(row)])
                 setText(list->item(--to), std::move(text));
@@ -258,12 +278,7 @@ void WidgetTools::keepRows(QListWidget *list, const std::vector<bool> &keep) con
 
 QList<quillmark::CompactText> WidgetTools::texts(const QListWidget *list, int first, int count) const
 {
-    const int end = count == quillmark::toEnd ? list->count() : first + count;
-    QList<quillmark::CompactText> texts;
-    texts.reserve(end - first);
-    for (int row = first; row < end; ++row)
-        texts.append(textOf(list->item(row)));
-    return texts;
+    return textsOfRows(list, first, count, textOf);
 }
 
 void WidgetTools::rewriteList(QListWidget *list,
@@ -323,9 +338,8 @@ void WidgetTools::releaseTexts(QListWidget *list) const
     constexpr int ahead = 16;
     const int count = list->count();
     for (int row = 0; row < count; ++row) {
-        // The header before a text's units is what freeing it reads.
-        if (const EntryItem *later = row + ahead < count ? EntryItem::of(list->item(row + ahead)) : nullptr)
-            prefetch(static_cast<const char *>(later->compactText().data()) - sizeof(QArrayData));
+        if (row + ahead < count)
+            prefetchTextHeader(list->item(row + ahead));
         if (EntryItem *entry = EntryItem::of(list->item(row)))
             entry->takeText();
     }
@@ -333,12 +347,7 @@ void WidgetTools::releaseTexts(QListWidget *list) const
 
 QList<quillmark::CompactText> WidgetTools::takeTexts(QListWidget *list, int first, int count) const
 {
-    const int end = count == quillmark::toEnd ? list->count() : first + count;
-    QList<quillmark::CompactText> texts;
-    texts.reserve(end - first);
-    for (int row = first; row < end; ++row)
-        texts.append(takeText(list->item(row)));
-    return texts;
+    return textsOfRows(list, first, count, [this](QListWidgetItem *item) { return takeText(item); });
 }
 
 quillmark::CompactText WidgetTools::takeText(QListWidgetItem *item) const
