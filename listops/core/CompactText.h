@@ -4,6 +4,8 @@
 #include <QHashFunctions>
 #include <QString>
 
+#include <utility>
+
 namespace quillmark {
 
 // One entry's text in as little memory as holds it: one byte per character
@@ -54,6 +56,26 @@ public:
     {
         const qsizetype payload = 16 + (latin1 ? codeUnits : 2 * codeUnits) + 1 + 8;
         return (payload + 15) / 16 * 16;
+    }
+
+    // The text taken apart without copying it, and put together again, for a
+    // holder that keeps its parts in fewer bytes (see PackedText).
+    struct Parts {
+        QByteArray::DataPointer units;
+        bool wide;
+        quint32 remembered;
+    };
+    Parts takeParts() &&
+    {
+        return {std::exchange(units.data_ptr(), {}), std::exchange(wide, false), std::exchange(remembered, 0)};
+    }
+    static CompactText fromParts(Parts parts)
+    {
+        CompactText text;
+        text.units = QByteArray(std::move(parts.units));
+        text.wide = parts.wide;
+        text.remembered = parts.remembered;
+        return text;
     }
 
     friend bool operator==(const CompactText &a, const CompactText &b)

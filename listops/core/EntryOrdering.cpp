@@ -1,6 +1,7 @@
 #include "EntryOrdering.h"
 #include "EntryOrderingHash.h"
 
+#include "PackedText.h"
 #include "Prefetch.h"
 #include "WorkThreads.h"
 
@@ -19,9 +20,10 @@ namespace {
 // An entry as the sort holds it: the text itself, moved in, and its next few
 // code units from the depth being sorted packed into one number. Most steps
 // compare and move these numbers in order through one array, and the texts,
-// scattered across the heap, are read only a few units at a time.
+// scattered across the heap, are read only a few units at a time. Two keys
+// fill a cache line, and all of them come on top of the list.
 struct SortKey {
-    CompactText text;
+    PackedText text;
     quint64 packed = 0;
 };
 
@@ -37,7 +39,7 @@ constexpr Packing latin1Packing{7, 9};
 constexpr Packing utf16Packing{3, 17};
 
 // The code unit at a depth, or -1 past the end.
-int unitAt(const CompactText &text, qsizetype depth)
+int unitAt(const PackedText &text, qsizetype depth)
 {
     if (depth >= text.size())
         return -1;
@@ -45,7 +47,7 @@ int unitAt(const CompactText &text, qsizetype depth)
                          : int(static_cast<const uchar *>(text.data())[depth]);
 }
 
-quint64 packedUnits(const CompactText &text, qsizetype depth, Packing packing)
+quint64 packedUnits(const PackedText &text, qsizetype depth, Packing packing)
 {
     quint64 packed = 0;
     for (qsizetype k = 0; k < packing.units; ++k)
@@ -67,7 +69,7 @@ void packAt(SortKey *keys, qsizetype count, qsizetype depth, Packing packing)
     constexpr qsizetype ahead = 8;
     for (qsizetype i = 0; i < count; ++i) {
         if (i + ahead < count) {
-            const CompactText &text = keys[i + ahead].text;
+            const PackedText &text = keys[i + ahead].text;
             prefetch(static_cast<const char *>(text.data()) + (text.isWide() ? 2 * depth : depth));
         }
         keys[i].packed = packedUnits(keys[i].text, depth, packing);
@@ -254,15 +256,25 @@ void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)
     keys.reserve(size_t(count));
     bool allLatin1 = true;
     for (qsizetype row = 0; row < count; ++row) {
-        keys.push_back({take(row)});
+        keys.push_back({PackedText(take(row))});
         allLatin1 = allLatin1 && !keys.back().text.isWide();
     }
-    const Packing packing = allLatin1 ? latin1Packing : utf16Packing;
-    forEachPart(count, handedOverCount,
-                [&](qsizetype begin, qsizetype end) { packAt(keys.data() + begin, end - begin, 0, packing); });
-    sortOnThreads({keys.data(), count, 0}, packing);
-    for (qsizetype row = 0; row < count; ++row)
-        put(row, std::move(keys[size_t(row)].text));
+    // Whatever stops the sort, such as a thread that cannot be started, the
+    // texts go back to the rows, in whatever order they have reached.
+    const auto putBack = [&] {
+        for (qsizetype row = 0; row < count; ++row)
+            put(row, std::move(keys[size_t(row)].text).unpack());
+    };
+    try {
+        const Packing packing = allLatin1 ? latin1Packing : utf16Packing;
+        forEachPart(count, handedOverCount,
+                    [&](qsizetype begin, qsizetype end) { packAt(keys.data() + begin, end - begin, 0, packing); });
+        sortOnThreads({keys.data(), count, 0}, packing);
+    } catch (...) {
+        putBack();
+        throw;
+    }
+    putBack();
 }
 
 namespace {

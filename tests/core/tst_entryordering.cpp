@@ -111,8 +111,14 @@ void TestEntryOrdering::sortMatchesComparisonOrder()
     QStringList expected = entries;
     std::sort(expected.begin(), expected.end());
     QList<CompactText> texts = compact(entries);
+    // And what each text remembers goes with it.
+    const auto rememberedFor = [](const CompactText &text) { return quint32(qHash(text.toString())); };
+    for (const CompactText &text : std::as_const(texts))
+        text.remember(rememberedFor(text));
     sortTexts(texts);
     QCOMPARE(expanded(texts), expected);
+    for (const CompactText &text : std::as_const(texts))
+        QCOMPARE(text.rememberedValue(), rememberedFor(text));
 }
 
 void TestEntryOrdering::prune_data()
