@@ -1,6 +1,32 @@
 #include "EntryItem.h"
 
+#include "BlockPool.h"
+
 #include <QListWidget>
+
+namespace {
+
+// Never destroyed: items may outlive any static object.
+quillmark::BlockPool &itemPool()
+{
+    static quillmark::BlockPool *const pool = new quillmark::BlockPool(sizeof(EntryItem));
+    return *pool;
+}
+
+} // namespace
+
+static_assert(alignof(EntryItem) <= alignof(void *));
+static_assert(sizeof(void *) != 8 || sizeof(EntryItem) == 72, "memoryBytes counts an item as 72 bytes");
+
+void *EntryItem::operator new(size_t)
+{
+    return itemPool().allocate();
+}
+
+void EntryItem::operator delete(void *item)
+{
+    itemPool().free(item);
+}
 
 EntryItem::EntryItem(quillmark::CompactText text)
     : QListWidgetItem(nullptr, Type)
