@@ -259,8 +259,9 @@ void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)
         keys.push_back({PackedText(take(row))});
         allLatin1 = allLatin1 && !keys.back().text.isWide();
     }
-    // Whatever stops the sort, such as a thread that cannot be started, the
-    // texts go back to the rows, in whatever order they have reached.
+    // Whatever stops the sort, such as no memory left for its list of parts
+    // still to sort, the texts go back to the rows in the order they have
+    // reached: none is lost.
     const auto putBack = [&] {
         for (qsizetype row = 0; row < count; ++row)
             put(row, std::move(keys[size_t(row)].text).unpack());
