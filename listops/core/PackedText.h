@@ -13,6 +13,7 @@ namespace quillmark {
 class PackedText
 {
 public:
+    PackedText() = default;
     explicit PackedText(CompactText &&text);
     PackedText(PackedText &&other) noexcept
         : header(std::exchange(other.header, nullptr))
