@@ -215,7 +215,7 @@ void WidgetTools::sortList(QListWidget *list) const
     const QSize common = list->gridSize();
     {
         const QSignalBlocker blocker(list->model());
-        // The keys take 40 bytes an entry on top of the list; memory freed
+        // The keys take 32 bytes an entry on top of the list; memory freed
         // by earlier commands goes back first, so that they do not come on
         // top of that too.
         quillmark::releaseFreedMemory();
