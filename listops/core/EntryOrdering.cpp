@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 namespace quillmark {
@@ -27,6 +28,7 @@ struct SortKey {
     PackedText text;
     quint64 packed = 0;
 };
+static_assert(std::is_trivially_copyable_v<SortKey> && std::is_trivially_destructible_v<SortKey>);
 
 // Each unit is packed as its value plus one, the first one highest, so that
 // 0 stands for "past the end" and sorts before every unit, and packed numbers
@@ -266,11 +268,7 @@ public:
             throw;
         }
     }
-    ~SortKeys()
-    {
-        std::destroy(keys, keys + count);
-        std::allocator<SortKey>().deallocate(keys, size_t(count));
-    }
+    ~SortKeys() { std::allocator<SortKey>().deallocate(keys, size_t(count)); }
     SortKeys(const SortKeys &) = delete;
     SortKeys &operator=(const SortKeys &) = delete;
 
@@ -288,21 +286,22 @@ void sortEntries(qsizetype count, const std::function<CompactText(qsizetype row)
                  const std::function<void(qsizetype row, CompactText &&text)> &put)
 {
     // The texts are moved into the keys and back, so that they sort in place
-    // of their rows without a second array of them beside the keys.
-    SortKeys keys(count);
-    bool allLatin1 = true;
-    for (qsizetype row = 0; row < count; ++row) {
-        keys[row].text = PackedText(take(row));
-        allLatin1 = allLatin1 && !keys[row].text.isWide();
-    }
-    // Whatever stops the sort, such as no memory left for its list of parts
-    // still to sort, the texts go back to the rows in the order they have
+    // of their rows without a second array of them beside the keys. Whatever
+    // stops the sort, such as no memory left for its list of parts still to
+    // sort, the texts taken go back to the rows in the order they have
     // reached: none is lost.
+    SortKeys keys(count);
+    qsizetype taken = 0;
     const auto putBack = [&] {
-        for (qsizetype row = 0; row < count; ++row)
-            put(row, std::move(keys[row].text).unpack());
+        for (qsizetype row = 0; row < taken; ++row)
+            put(row, keys[row].text.unpack());
     };
     try {
+        bool allLatin1 = true;
+        for (; taken < count; ++taken) {
+            keys[taken].text = PackedText(take(taken));
+            allLatin1 = allLatin1 && !keys[taken].text.isWide();
+        }
         const Packing packing = allLatin1 ? latin1Packing : utf16Packing;
         forEachPart(count, handedOverCount,
                     [&](qsizetype begin, qsizetype end) { packAt(keys.data() + begin, end - begin, 0, packing); });

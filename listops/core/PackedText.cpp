@@ -1,8 +1,11 @@
 #include "PackedText.h"
 
+#include <type_traits>
+
 namespace quillmark {
 
 static_assert(sizeof(PackedText) == 2 * sizeof(void *) + 8);
+static_assert(std::is_trivially_copyable_v<PackedText>);
 
 PackedText::PackedText(CompactText &&text)
 {
@@ -24,20 +27,15 @@ PackedText::PackedText(CompactText &&text)
     remembered = parts.remembered;
 }
 
-CompactText PackedText::unpack() &&
+CompactText PackedText::unpack() const
 {
-    if (!header && !units)
-        return {};
     if (length() == outOfLine) {
         CompactText text = std::move(*whole());
         delete whole();
-        header = nullptr;
-        units = nullptr;
         return text;
     }
     const qsizetype bytes = isWide() ? 2 * qsizetype(length()) : qsizetype(length());
-    QByteArray::DataPointer array(static_cast<QTypedArrayData<char> *>(std::exchange(header, nullptr)),
-                                  std::exchange(units, nullptr), bytes);
+    QByteArray::DataPointer array(static_cast<QTypedArrayData<char> *>(header), units, bytes);
     return CompactText::fromParts({std::move(array), isWide(), remembered});
 }
 

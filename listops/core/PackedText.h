@@ -8,46 +8,34 @@ namespace quillmark {
 // entry of a list at once beside the list itself, as Sort does: at fourteen
 // million entries the difference is 114 MB. It keeps the two pointers of the
 // text's array, its length in code units with its form in 32 bits, and what
-// it remembers. A text too long for 31 bits of length is kept whole, out of
-// line. Moved, never copied.
+// it remembers. A text of 2^31 - 1 units or more is kept whole, out of line,
+// and reads as its first 2^31 - 1 units: the sort puts two such texts that
+// share them in either order (no list has held one yet, and Qt's text layout
+// stops far short of it).
+//
+// A plain record, copied as its bytes, which a sort moves millions of times:
+// its holder puts the text together again with unpack(), once.
 class PackedText
 {
 public:
     PackedText() = default;
     explicit PackedText(CompactText &&text);
-    PackedText(PackedText &&other) noexcept
-        : header(std::exchange(other.header, nullptr))
-        , units(std::exchange(other.units, nullptr))
-        , lengthAndForm(other.lengthAndForm)
-        , remembered(other.remembered)
-    {
-    }
-    PackedText &operator=(PackedText &&other) noexcept
-    {
-        std::swap(header, other.header);
-        std::swap(units, other.units);
-        std::swap(lengthAndForm, other.lengthAndForm);
-        std::swap(remembered, other.remembered);
-        return *this;
-    }
-    ~PackedText() { std::move(*this).unpack(); }
 
-    // The text again, leaving this empty.
-    CompactText unpack() &&;
+    // The text again; call once, and on one copy only.
+    CompactText unpack() const;
 
     // As CompactText's.
     const void *data() const { return units; }
-    qsizetype size() const { return length() != outOfLine ? length() : whole()->size(); }
     bool isWide() const { return lengthAndForm & 1; }
+    qsizetype size() const { return length(); }
 
 private:
     static constexpr quint32 outOfLine = 0x7fffffff;
     quint32 length() const { return lengthAndForm >> 1; }
     CompactText *whole() const { return static_cast<CompactText *>(header); }
 
-    // The array's header, or the whole text where it is kept out of line. Both
-    // pointers are null once the text has moved on; an array that lies
-    // outside the heap, such as the empty text's, has a null header only.
+    // The array's header, or the whole text where it is kept out of line; an
+    // array that lies outside the heap, such as the empty text's, has none.
     void *header = nullptr;
     char *units = nullptr;
     quint32 lengthAndForm = 0;
