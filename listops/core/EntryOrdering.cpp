@@ -318,51 +318,67 @@ namespace {
 // Fewer entries than this are not worth a thread of their own.
 constexpr qsizetype shareCount = 16384;
 
-// The texts of a prune, their hashes, and the share of all hash values one
-// thread takes.
-struct HashShare {
-    const std::vector<const CompactText *> &texts;
-    const std::vector<quint32> &hashes;
-    qsizetype share;
-    qsizetype shares;
+// The rows of a prune sorted by the high bits of their hashes into buckets,
+// each in row order: every repeat of a text has its hash, so it lies in the
+// bucket of the text's first occurrence, after it. A bucket's table then
+// stays in the processor's cache, where one table for each thread's share of
+// the rows, 64 MB at fourteen million entries, missed it on nearly every
+// lookup.
+struct HashBuckets {
+    std::vector<quint32> rows;
+    // Where each bucket's rows begin in rows, and where the last one ends.
+    std::vector<qsizetype> starts;
+    int shift;
 
-    bool holds(quint32 hashValue) const { return qsizetype(quint64(hashValue) * shares >> 32) == share; }
+    explicit HashBuckets(const std::vector<quint32> &hashes)
+    {
+        constexpr qsizetype rowsPerBucket = 16384;
+        int bits = 0;
+        while (bits < 16 && (qsizetype(rowsPerBucket) << bits) < qsizetype(hashes.size()))
+            ++bits;
+        shift = 32 - bits;
+        starts.assign((size_t(1) << bits) + 1, 0);
+        for (const quint32 hashValue : hashes)
+            ++starts[bucketOf(hashValue) + 1];
+        for (size_t bucket = 1; bucket < starts.size(); ++bucket)
+            starts[bucket] += starts[bucket - 1];
+        std::vector<qsizetype> next(starts.cbegin(), starts.cend() - 1);
+        rows.resize(hashes.size());
+        for (size_t row = 0; row < hashes.size(); ++row)
+            rows[size_t(next[bucketOf(hashes[row])]++)] = quint32(row);
+    }
+    qsizetype count() const { return qsizetype(starts.size()) - 1; }
+    // Shifting a 32-bit number by 32 is undefined; a single bucket takes all.
+    size_t bucketOf(quint32 hashValue) const { return shift == 32 ? 0 : hashValue >> shift; }
 };
 
-// Marks in first the rows that are the first of their text among those whose
-// hashes fall in the share.
-void markFirstsInShare(const HashShare &part, std::vector<quint8> &first)
+// Marks in first the rows of a bucket that are the first of their text.
+void markFirstsInBucket(const HashBuckets &buckets, qsizetype bucket, const std::vector<const CompactText *> &texts,
+                        const std::vector<quint32> &hashes, std::vector<quint8> &first)
 {
-    qsizetype members = 0;
-    for (const quint32 hashValue : part.hashes)
-        members += part.holds(hashValue);
-
-    // An open-addressing table in one block of memory: QHash keeps each
-    // group of buckets in an allocation of its own, which in a heap holding a
-    // million list items lie far apart, so that every lookup misses the
-    // cache. A slot holds 1 + the row of the first entry with some text;
-    // texts are compared only where hashes match. A repeat probes the same
-    // slots as its first occurrence did, all of them still taken, so it
-    // always meets it. The share takes the high bits of a hash, the slot its
-    // low ones.
+    const quint32 *rows = buckets.rows.data() + buckets.starts[size_t(bucket)];
+    const qsizetype members = buckets.starts[size_t(bucket) + 1] - buckets.starts[size_t(bucket)];
+    // Open addressing in one block of memory. A slot holds 1 + the row of the
+    // first entry with some text; texts are compared only where hashes match.
+    // A repeat probes the same slots as its first occurrence did, all of them
+    // still taken, so it always meets it. The bucket takes the high bits of a
+    // hash, the slot its low ones.
     qsizetype capacity = 16;
     while (capacity < members + members / 2)
         capacity *= 2;
     const size_t mask = size_t(capacity) - 1;
     std::vector<quint32> table(size_t(capacity), 0);
-    const qsizetype count = qsizetype(part.hashes.size());
-    for (qsizetype row = 0; row < count; ++row) {
-        const quint32 hashValue = part.hashes[size_t(row)];
-        if (!part.holds(hashValue))
-            continue;
+    for (qsizetype member = 0; member < members; ++member) {
+        const quint32 row = rows[member];
+        const quint32 hashValue = hashes[row];
         for (size_t slot = hashValue & mask;; slot = (slot + 1) & mask) {
             const qsizetype taken = qsizetype(table[slot]) - 1;
             if (taken < 0) {
-                table[slot] = quint32(row + 1);
-                first[size_t(row)] = 1;
+                table[slot] = row + 1;
+                first[row] = 1;
                 break;
             }
-            if (part.hashes[size_t(taken)] == hashValue && *part.texts[size_t(taken)] == *part.texts[size_t(row)])
+            if (hashes[size_t(taken)] == hashValue && *texts[size_t(taken)] == *texts[row])
                 break;
         }
     }
@@ -402,14 +418,12 @@ std::vector<bool> firstOfEachText(qsizetype count, const std::function<const Com
             hashes[size_t(row)] = quint32(hash(*texts[size_t(row)]));
     });
 
-    // Each thread takes the texts whose hashes fall in its share of all hash
-    // values, in row order. Every repeat of a text has its hash, so it meets
-    // the text's first occurrence in the same share, and each row's answer is
-    // the same however many shares there are. Bytes, not bits, so that
-    // threads never write to the same byte.
+    // The threads take a bucket at a time; the buckets follow from the hashes
+    // alone, so each row's answer is the same however many threads there
+    // are. Bytes, not bits, so that threads never write to the same byte.
+    const HashBuckets buckets(hashes);
     std::vector<quint8> first(static_cast<size_t>(count), 0);
-    const qsizetype shares = std::clamp<qsizetype>(count / shareCount, 1, workThreads());
-    forEachTask(shares, [&](qsizetype share) { markFirstsInShare({texts, hashes, share, shares}, first); });
+    forEachTask(buckets.count(), [&](qsizetype bucket) { markFirstsInBucket(buckets, bucket, texts, hashes, first); });
     return std::vector<bool>(first.cbegin(), first.cend());
 }
 
