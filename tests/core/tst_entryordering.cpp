@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <clocale>
 #include <iterator>
+#include <new>
 
 using namespace quillmark;
 
@@ -25,6 +26,7 @@ private slots:
     void sort();
     void sortMatchesComparisonOrder_data();
     void sortMatchesComparisonOrder();
+    void sortStoppedLosesNoText();
     void prune_data();
     void prune();
     void pruneWhenAllTextsHashAlike_data() { prune_data(); }
@@ -119,6 +121,23 @@ void TestEntryOrdering::sortMatchesComparisonOrder()
     QCOMPARE(expanded(texts), expected);
     for (const CompactText &text : std::as_const(texts))
         QCOMPARE(text.rememberedValue(), rememberedFor(text));
+}
+
+// A sort stopped part of the way, here by running out of memory while taking
+// the fourth text, gives back every text it took, each to its row.
+void TestEntryOrdering::sortStoppedLosesNoText()
+{
+    const QStringList entries{"d", "c", QStringLiteral("é"), "b", "a"};
+    QList<CompactText> texts = compact(entries);
+    const auto take = [&](qsizetype row) {
+        if (row == 3)
+            throw std::bad_alloc();
+        return std::move(texts[row]);
+    };
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, sortEntries(texts.size(), take, [&](qsizetype row, CompactText &&text) {
+                                 texts[row] = std::move(text);
+                             }));
+    QCOMPARE(expanded(texts), entries);
 }
 
 void TestEntryOrdering::prune_data()
