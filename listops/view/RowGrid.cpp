@@ -41,6 +41,8 @@ bool RowGrid::eventFilter(QObject *watched, QEvent *event)
 
 void RowGrid::turnOff()
 {
+    if (held)
+        return;
     // The model, a child of the list, resets as it goes, when the list is no
     // more than a QWidget being destroyed.
     QListWidget *view = qobject_cast<QListWidget *>(parent());

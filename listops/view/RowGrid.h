@@ -30,6 +30,30 @@ public:
     // the rows are not looked at.
     void fit(QSize known = QSize());
 
+    // While one lives, changes to the rows leave the grid as it is, for a
+    // command that fits it afterwards: the list need not lay out rows whose
+    // places stay (see EntryListWidget).
+    class Held
+    {
+    public:
+        explicit Held(RowGrid *grid)
+            : grid(grid)
+        {
+            if (grid)
+                grid->held = true;
+        }
+        ~Held()
+        {
+            if (grid)
+                grid->held = false;
+        }
+        Held(const Held &) = delete;
+        Held &operator=(const Held &) = delete;
+
+    private:
+        RowGrid *grid;
+    };
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -38,4 +62,5 @@ private:
 
     QListWidget *list;
     const EntryDelegate *delegate;
+    bool held = false;
 };

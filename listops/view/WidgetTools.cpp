@@ -375,13 +375,17 @@ bool WidgetTools::setText(QListWidgetItem *item, quillmark::CompactText text) co
     return false;
 }
 
-// One change notice for the whole list instead of one per entry.
+// One change notice for the whole list instead of one per entry. The grid
+// stays through it and changes after only where the rows' size did, so that
+// the rows are laid out again only then.
 void WidgetTools::announceChange(QListWidget *list, QSize commonSize) const
 {
     QAbstractItemModel *model = list->model();
     const int count = list->count();
-    if (count > 0)
+    if (count > 0) {
+        const RowGrid::Held held(RowGrid::of(list));
         emit model->dataChanged(model->index(0, 0), model->index(count - 1, 0), {Qt::DisplayRole, Qt::EditRole});
+    }
     fitRows(list, commonSize);
 }
 
