@@ -1,5 +1,6 @@
 #include "BlockPool.h"
 
+#include <cstdint>
 #include <new>
 
 // A block in a pool is memory the sanitizer would not see freed; it is told.
@@ -77,7 +78,7 @@ void BlockPool::free(void *block)
     if (!block)
         return;
     const std::lock_guard lock(mutex);
-    auto *chunk = reinterpret_cast<Chunk *>(reinterpret_cast<size_t>(block) & ~(chunkBytes - 1));
+    auto *chunk = reinterpret_cast<Chunk *>(reinterpret_cast<std::uintptr_t>(block) & ~std::uintptr_t(chunkBytes - 1));
     if (--chunk->used == 0) {
         if (chunk->linked)
             unlink(chunk);
