@@ -4,18 +4,29 @@
 The same count, profile and seed always give the same bytes. About 30 % of
 the lines repeat an earlier line and about 16 % hold text beyond ASCII
 (é ü ß ñ € and CJK), so the case conversions, Prune and the UTF-8 paths all
-have real work to do. Two profiles:
+have real work to do. The profiles:
 
 - short: entries of 5 to 60 characters, words, e-mail-like, URL-like and
   key=value entries in mixed letter case;
 - long: file paths of 60 to 150 characters, as in a listing of a whole disk,
-  many sharing their folders.
+  many sharing their folders;
+- tabs: `word<TAB>count` lines of a frequency list, some with a third column;
+- trailing: short entries cut after their first space, keeping it, as
+  Remove all after " " leaves them;
+- arabic, hebrew, devanagari, thai, cjk: one to four words of that script
+  (joined without spaces in Thai and CJK, as they are written), often with
+  a number, now and then beside a Latin word;
+- emoji: short entries with emoji in them: single ones, skin tones, flags,
+  ZWJ sequences and the heart with its variation selector;
+- decomposed: words with accents written as a letter and a combining mark
+  (NFD), as some systems store file names.
 
-usage: generate_list.py COUNT OUTPUT [--profile short|long] [--seed N]
+usage: generate_list.py COUNT OUTPUT [--profile NAME] [--seed N]
 """
 
 import argparse
 import random
+import unicodedata
 
 WORDS = (
     "alpha bravo charlie delta echo foxtrot golf hotel india juliet kilo lima "
@@ -111,7 +122,100 @@ def path_entry(rng):
     return (root + folder + separator + name)[:PATH_MAX_LENGTH]
 
 
-PROFILES = {"short": short_entry, "long": path_entry}
+def tabs_entry(rng):
+    columns = [styled(rng, rng.choice(WORDS))]
+    if rng.random() < 0.2:
+        columns.append(rng.choice(("NOUN", "VERB", "ADJ", "ADV")))
+    columns.append(str(int(rng.paretovariate(1.2)) * rng.randint(1, 9)))
+    return "\t".join(columns)
+
+
+def trailing_entry(rng):
+    entry = short_entry(rng)
+    space = entry.find(" ")
+    return entry[: space + 1] if space >= 0 else entry + " "
+
+
+# Everyday words of each script, as keyword lists hold them.
+SCRIPT_WORDS = {
+    "arabic": (
+        "كتاب مدرسة بيت سيارة شمس قمر ماء خبز باب قلم مدينة شارع سوق عمل وقت يوم "
+        "ليلة صباح مساء جديد كبير صغير جميل سريع أخضر أحمر أزرق الله محمد السلام "
+        "عليكم مرحبا شكرا الكتاب المدرسة البيت السيارة العالم العربية الأخبار "
+        "الرياضة الطقس أسعار الذهب اليوم تحميل برنامج مجانا فيلم أغنية لعبة هاتف"
+    ).split(),
+    "hebrew": (
+        "ספר בית ילד ילדה עיר רחוב שוק עבודה זמן יום לילה בוקר ערב חדש גדול קטן "
+        "יפה מהיר ירוק אדום כחול שלום תודה בבקשה מחשב טלפון מכונית אוכל מים לחם "
+        "שמש ירח חדשות ספורט מזג אוויר מחיר זהב היום הורדה תוכנה חינם סרט שיר משחק"
+    ).split(),
+    "devanagari": (
+        "नमस्ते दुनिया किताब विद्यालय घर गाड़ी सूरज चाँद पानी रोटी दरवाज़ा शहर सड़क "
+        "बाज़ार काम समय दिन रात सुबह शाम नया बड़ा छोटा सुंदर तेज़ हरा लाल नीला "
+        "धन्यवाद कृपया समाचार खेल मौसम कीमत सोना आज डाउनलोड मुफ्त फ़िल्म गाना "
+        "क्षत्रिय प्रेम स्वतंत्रता राष्ट्र"
+    ).split(),
+    "thai": (
+        "สวัสดี ภาษาไทย โรงเรียน บ้าน รถยนต์ ดวงอาทิตย์ น้ำ ขนมปัง ประตู เมือง ถนน "
+        "ตลาด งาน เวลา วัน กลางคืน เช้า เย็น ใหม่ ใหญ่ เล็ก สวย เร็ว เขียว แดง "
+        "ขอบคุณ ข่าว กีฬา อากาศ ราคา ทอง วันนี้ ดาวน์โหลด ฟรี หนัง เพลง เกม "
+        "โทรศัพท์ ที่ กิน ไม่ ได้ ผู้หญิง"
+    ).split(),
+    "cjk": (
+        "東京 大阪 漢字 中文 日本語 数据 中国 北京 上海 学校 电脑 手机 新闻 天气 "
+        "价格 黄金 今天 下载 免费 电影 音乐 游戏 世界 经济 政治 文化 历史 地图 "
+        "ありがとう こんにちは カタカナ ひらがな ラーメン コーヒー 東京タワー "
+        "한국어 서울 안녕하세요 감사합니다"
+    ).split(),
+}
+# Joined as the script is written: Thai and CJK words run on without spaces.
+UNSPACED = ("thai", "cjk")
+EMOJI = (
+    "\U0001F600", "\U0001F602", "\U0001F44D", "\U0001F44D\U0001F3FD",
+    "\U0001F468\u200D\U0001F469\u200D\U0001F467", "\U0001F1E9\U0001F1EA",
+    "\u2764\uFE0F", "\U0001F525", "\u2705", "\U0001F680",
+)
+ACCENTED_WORDS = (
+    "café", "résumé", "naïve", "Ångström", "größe", "straße", "señor", "jalapeño",
+    "über", "crème", "brûlée", "façade", "Việt", "tiếng", "Nguyễn", "Đà Nẵng",
+    "Zoë", "coöperate", "Düsseldorf", "São Paulo", "Kraków", "Łódź", "Ærø",
+)
+
+
+def script_entry(rng, script):
+    words = [rng.choice(SCRIPT_WORDS[script]) for _ in range(rng.randint(1, 4))]
+    entry = ("" if script in UNSPACED else " ").join(words)
+    if rng.random() < 0.1:
+        entry = rng.choice((styled(rng, rng.choice(WORDS)) + " " + entry, entry + " " + rng.choice(WORDS)))
+    if rng.random() < 0.5:
+        entry += " " + str(rng.randint(1, 9999))
+    return entry
+
+
+def emoji_entry(rng):
+    words = short_entry(rng).split(" ")
+    for _ in range(rng.randint(1, 2)):
+        words.insert(rng.randrange(len(words) + 1), rng.choice(EMOJI))
+    return " ".join(words)
+
+
+def decomposed_entry(rng):
+    words = [rng.choice(ACCENTED_WORDS) for _ in range(rng.randint(1, 3))]
+    words.insert(rng.randrange(len(words) + 1), styled(rng, rng.choice(WORDS)))
+    if rng.random() < 0.4:
+        words.append(str(rng.randint(1, 9999)))
+    return unicodedata.normalize("NFD", " ".join(words))
+
+
+PROFILES = {
+    "short": short_entry,
+    "long": path_entry,
+    "tabs": tabs_entry,
+    "trailing": trailing_entry,
+    "emoji": emoji_entry,
+    "decomposed": decomposed_entry,
+}
+PROFILES.update({script: (lambda rng, script=script: script_entry(rng, script)) for script in SCRIPT_WORDS})
 
 
 def main():

@@ -5,7 +5,7 @@
 // size the process reached during that command (in any run).
 //
 // usage: quillmark_bench [N] [--list FILE] [--runs R] [--work DIR] [--only NAMES]
-//                        [--per-file K] [--profile short|long] [--threads T]
+//                        [--per-file K] [--profile PROFILE] [--threads T]
 
 #include "ApplicationFont.h"
 #include "MainWindow.h"
@@ -338,7 +338,7 @@ Options parseOptions(const QApplication &app)
     const QCommandLineOption perFileOption =
             option("per-file", "Entries per piece for Create Files (default 5000).", "count", "5000");
     const QCommandLineOption profileOption =
-            option("profile", "Kind of generated list: short or long (default short).", "profile", "short");
+            option("profile", "Kind of generated list, as generate_list.py names it (default short).", "profile", "short");
     const QCommandLineOption threadsOption =
             option("threads", "Threads a command may use (default one per core).", "count", "0");
     parser.addOptions({listOption, runsOption, workOption, onlyOption, perFileOption, profileOption, threadsOption});
