@@ -78,26 +78,40 @@ void cutStrings(QStringList &entries, const QString &marker)
     }
 }
 
+// What rewriting a Latin-1 text in its own bytes came to: a result that
+// would leave Latin-1 is not written.
+enum class Latin1Result { Unchanged, Changed, LeavesLatin1 };
+
 // Rewrites each Latin-1 text with inLatin1, which changes its bytes in place
-// and returns false for a text whose result would leave Latin-1, and passes
-// the others to inStrings, all at once.
+// where the result stays Latin-1, and passes the others to inStrings, all at
+// once. A text that comes out as it was is the same text still, and keeps
+// what it remembers (its width on screen): nothing of it needs measuring.
 template <typename InLatin1, typename InStrings>
 void rewrite(QList<CompactText> &entries, InLatin1 &&inLatin1, InStrings &&inStrings)
 {
     QList<qsizetype> rows;
     QStringList texts;
     for (qsizetype row = 0; row < entries.size(); ++row) {
-        QByteArray *bytes = entries[row].latin1Bytes();
-        if (bytes && inLatin1(*bytes))
-            continue;
+        CompactText &entry = entries[row];
+        if (!entry.isWide()) {
+            const quint32 remembered = entry.rememberedValue();
+            const Latin1Result result = inLatin1(*entry.latin1Bytes());
+            if (result == Latin1Result::Unchanged)
+                entry.remember(remembered);
+            if (result != Latin1Result::LeavesLatin1)
+                continue;
+        }
         rows.append(row);
-        texts.append(entries.at(row).toString());
+        texts.append(entry.toString());
     }
     if (rows.isEmpty())
         return;
     inStrings(texts);
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        entries[rows.at(i)] = CompactText(texts.at(i));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        CompactText rewritten(texts.at(i));
+        if (!(rewritten == entries.at(rows.at(i))))
+            entries[rows.at(i)] = std::move(rewritten);
+    }
 }
 
 // A text's Latin-1 bytes, or nothing when it holds a character beyond.
@@ -119,17 +133,20 @@ bool changesCase(uchar unit, Case to)
     return (uchar(letter - 'A') < 26 || uchar(letter - 0xC0) < 31) && letter != 0xD7;
 }
 
-bool convertCase(QByteArray &bytes, Case to)
+Latin1Result convertCase(QByteArray &bytes, Case to)
 {
     const auto leavesLatin1 = [](char byte) { return byte == '\xDF' || byte == '\xFF' || byte == '\xB5'; };
     if (to == Case::Upper && std::any_of(bytes.cbegin(), bytes.cend(), leavesLatin1))
-        return false;
+        return Latin1Result::LeavesLatin1;
     // The text was moved out of its row, so writing to it copies nothing.
+    bool changed = false;
     for (char &byte : bytes) {
-        if (changesCase(uchar(byte), to))
+        if (changesCase(uchar(byte), to)) {
             byte ^= 0x20;
+            changed = true;
+        }
     }
-    return true;
+    return changed ? Latin1Result::Changed : Latin1Result::Unchanged;
 }
 
 } // namespace
@@ -155,7 +172,7 @@ void addAffixes(QList<CompactText> &entries, const Affixes &affixes)
     rewrite(entries,
             [&](QByteArray &bytes) {
                 if (!prefix || !suffix)
-                    return false;
+                    return Latin1Result::LeavesLatin1;
                 // In one block of the exact size: adding up the parts made a
                 // block for each sum and grew the last one with room to spare.
                 QByteArray affixed(prefix->size() + bytes.size() + suffix->size(), Qt::Uninitialized);
@@ -163,7 +180,7 @@ void addAffixes(QList<CompactText> &entries, const Affixes &affixes)
                 end = std::copy(bytes.cbegin(), bytes.cend(), end);
                 std::copy(suffix->cbegin(), suffix->cend(), end);
                 bytes = std::move(affixed);
-                return true;
+                return Latin1Result::Changed;
             },
             [&](QStringList &texts) { affixStrings(texts, affixes); });
 }
@@ -176,16 +193,18 @@ void replaceAll(QList<CompactText> &entries, const QString &before, const QStrin
             [&](QByteArray &bytes) {
                 // A search text beyond Latin-1 is in no Latin-1 text.
                 if (!search)
-                    return true;
+                    return Latin1Result::Unchanged;
                 // An empty one puts the replacement between characters,
                 // which the QString rewrite does.
                 if (search->isEmpty())
-                    return after.isEmpty();
+                    return after.isEmpty() ? Latin1Result::Unchanged : Latin1Result::LeavesLatin1;
+                if (!bytes.contains(*search))
+                    return Latin1Result::Unchanged;
                 // A replacement beyond Latin-1 takes the text beyond it too.
                 if (!replacement)
-                    return !bytes.contains(*search);
+                    return Latin1Result::LeavesLatin1;
                 bytes.replace(*search, *replacement);
-                return true;
+                return *search == *replacement ? Latin1Result::Unchanged : Latin1Result::Changed;
             },
             [&](QStringList &texts) { replaceInStrings(texts, before, after); });
 }
@@ -195,12 +214,11 @@ void removeAllAfter(QList<CompactText> &entries, const QString &marker)
     const std::optional<QByteArray> bytesMarker = latin1Of(marker);
     rewrite(entries,
             [&](QByteArray &bytes) {
-                if (bytesMarker) {
-                    const qsizetype at = bytes.indexOf(*bytesMarker);
-                    if (at >= 0)
-                        bytes.truncate(at + bytesMarker->size());
-                }
-                return true;
+                const qsizetype at = bytesMarker ? bytes.indexOf(*bytesMarker) : -1;
+                if (at < 0 || at + bytesMarker->size() == bytes.size())
+                    return Latin1Result::Unchanged;
+                bytes.truncate(at + bytesMarker->size());
+                return Latin1Result::Changed;
             },
             [&](QStringList &texts) { cutStrings(texts, marker); });
 }
