@@ -23,7 +23,6 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui_MainWindow)
 {
     ui->setupUi(this);
-    tools.prepareView(ui->listWidget);
 }
 
 MainWindow::~MainWindow()

@@ -1,14 +1,13 @@
 #include "RowGrid.h"
 
-#include "EntryDelegate.h"
+#include "EntryListWidget.h"
 
 #include <QEvent>
 #include <QListWidget>
 
-RowGrid::RowGrid(QListWidget *list, const EntryDelegate *delegate)
+RowGrid::RowGrid(EntryListWidget *list)
     : QObject(list)
     , list(list)
-    , delegate(delegate)
 {
     const QAbstractItemModel *model = list->model();
     const auto turnOff = [this] { this->turnOff(); };
@@ -20,14 +19,9 @@ RowGrid::RowGrid(QListWidget *list, const EntryDelegate *delegate)
     list->installEventFilter(this);
 }
 
-RowGrid *RowGrid::of(const QListWidget *list)
-{
-    return list->findChild<RowGrid *>(QString(), Qt::FindDirectChildrenOnly);
-}
-
 void RowGrid::fit(QSize known)
 {
-    const QSize size = known.isValid() ? known : delegate->commonRowSize(list);
+    const QSize size = known.isValid() ? known : list->sharedRowSize();
     if (size != list->gridSize())
         list->setGridSize(size);
 }

@@ -3,8 +3,7 @@
 #include <QObject>
 #include <QSize>
 
-class EntryDelegate;
-class QListWidget;
+class EntryListWidget;
 
 // Lays a list's rows out in a grid of the size they share, where they are all
 // equally high: the view then places every row where sizing each would, but
@@ -20,10 +19,7 @@ class RowGrid : public QObject
     Q_OBJECT
 
 public:
-    RowGrid(QListWidget *list, const EntryDelegate *delegate);
-
-    // The grid of the list, if it has one.
-    static RowGrid *of(const QListWidget *list);
+    explicit RowGrid(EntryListWidget *list);
 
     // Turns the grid on for the rows as they are now, or off where they differ
     // in height. A command that knows the size its rows share gives it, and
@@ -60,7 +56,6 @@ protected:
 private:
     void turnOff();
 
-    QListWidget *list;
-    const EntryDelegate *delegate;
+    EntryListWidget *list;
     bool held = false;
 };

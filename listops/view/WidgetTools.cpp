@@ -4,14 +4,16 @@
 #include "EntryCodec.h"
 #include "EntryDelegate.h"
 #include "EntryItem.h"
+#include "EntryListWidget.h"
 #include "EntryOrdering.h"
 #include "FileWriting.h"
 #include "ListFileLoading.h"
-#include "MeasuringThread.h"
+#include "MeasuringThreads.h"
 #include "MemoryBudget.h"
 #include "MessageTexts.h"
 #include "Prefetch.h"
 #include "RowGrid.h"
+#include "SharedRowSize.h"
 #include "WorkThreads.h"
 
 #include <QListWidget>
@@ -42,39 +44,6 @@ quillmark::CompactText textOf(const QListWidgetItem *item)
     return quillmark::CompactText(item->text());
 }
 
-// The size the rows of a list share, found from their texts' widths as they
-// go back into the rows, so that the rows need not be read again: where every
-// row is an entry and its text remembers its width, all are as high as a
-// line, and as wide as the widest.
-struct WidestRow {
-    int width = 0;
-    bool allRemembered = true;
-    bool allEntries = true;
-
-    void add(const EntryDelegate &delegate, const QList<quillmark::CompactText> &texts)
-    {
-        for (const quillmark::CompactText &text : texts) {
-            const int remembered = delegate.rememberedWidth(text);
-            allRemembered &= remembered >= 0;
-            width = std::max(width, remembered);
-        }
-    }
-    QSize rowSize(const EntryDelegate &delegate) const
-    {
-        return allRemembered && allEntries ? delegate.usualRowSize(width) : QSize();
-    }
-};
-
-// Where each text of a block lies, for the delegate to measure them.
-std::vector<const quillmark::CompactText *> textsOf(const QList<quillmark::CompactText> &texts)
-{
-    std::vector<const quillmark::CompactText *> pointers;
-    pointers.reserve(size_t(texts.size()));
-    for (const quillmark::CompactText &text : texts)
-        pointers.push_back(&text);
-    return pointers;
-}
-
 // Moving a row's text, or freeing it, reads the header before its units; a
 // caller going through the rows asks for it a few rows ahead.
 void prefetchTextHeader(const QListWidgetItem *item)
@@ -97,19 +66,6 @@ QList<quillmark::CompactText> textsOfRows(List *list, int first, int count, cons
 
 } // namespace
 
-void WidgetTools::prepareView(QListWidget *list) const
-{
-    list->setLayoutMode(QListView::Batched);
-    // Each batch is a turn of the event loop. 2000 rows take well under a
-    // millisecond with EntryDelegate and about 10 ms where texts need shaping,
-    // so the window stays smooth either way, and a million rows take 500
-    // turns instead of the default 10000, which saves a few percent.
-    list->setBatchSize(2000);
-    auto *delegate = new EntryDelegate(list);
-    list->setItemDelegate(delegate);
-    new RowGrid(list, delegate);
-}
-
 void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
 {
     if (fileName.isEmpty())
@@ -122,15 +78,28 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
         // a list loaded after a Clear does not come on top of the last one.
         quillmark::releaseFreedMemory();
         const int before = list->count();
-        MeasuringThread measuring(list);
+        const QSize earlierGrid = list->gridSize();
+        // The new rows are measured beside this thread a batch at a time,
+        // while it adds more.
+        auto *entries = qobject_cast<EntryListWidget *>(list);
+        if (entries)
+            entries->readyDelegate();
+        constexpr size_t measuringBatch = 65536;
+        std::vector<const quillmark::CompactText *> toMeasure;
         const auto dropLoaded = [&] {
-            measuring.stop();
+            if (entries)
+                entries->measuring().abandon();
+            toMeasure.clear();
             list->model()->removeRows(before, list->count() - before);
         };
         try {
             failure = quillmark::loadListFile(
                     fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true),
-                    [&](QList<quillmark::CompactText> &&block) { insertEntries(list, std::move(block), &measuring); },
+                    [&](QList<quillmark::CompactText> &&block) {
+                        insertEntries(list, std::move(block), entries ? &toMeasure : nullptr);
+                        if (toMeasure.size() >= measuringBatch)
+                            entries->measuring().start(std::exchange(toMeasure, {}));
+                    },
                     dropLoaded);
         } catch (const std::bad_alloc &) {
             // The estimate before reading keeps this rare; the list must
@@ -138,7 +107,12 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
             dropLoaded();
             failure = {.kind = quillmark::FileFailure::Kind::NotEnoughMemory, .fileName = fileName, .reason = {}};
         }
-        fitRows(list, measuring.finish());
+        if (entries) {
+            entries->measuring().start(std::move(toMeasure));
+            SharedRowSize rows = entries->measuring().finish();
+            rows.addEarlierRows(earlierGrid, before);
+            fitRows(list, rows.gridSize(entries->readyDelegate()));
+        }
     }
     showIoError(failure);
 }
@@ -149,7 +123,7 @@ void WidgetTools::appendEntries(QListWidget *list, QList<quillmark::CompactText>
 }
 
 void WidgetTools::insertEntries(QListWidget *list, QList<quillmark::CompactText> texts,
-                                MeasuringThread *measuring) const
+                                std::vector<const quillmark::CompactText *> *toMeasure) const
 {
     if (texts.isEmpty())
         return;
@@ -164,13 +138,11 @@ void WidgetTools::insertEntries(QListWidget *list, QList<quillmark::CompactText>
         for (quillmark::CompactText &text : texts) {
             auto *item = new EntryItem(std::move(text));
             list->insertItem(row++, item);
-            if (measuring)
-                measuring->add(item->compactText());
+            if (toMeasure)
+                toMeasure->push_back(&item->compactText());
         }
     }
     emit model->layoutChanged();
-    if (measuring)
-        measuring->blockAdded();
 }
 
 void WidgetTools::saveList(QListWidget *list, const QString &fileName) const
@@ -248,11 +220,14 @@ void WidgetTools::pruneList(QListWidget *list) const
     list->selectionModel()->clear();
     if (std::find(first.cbegin(), first.cend(), false) == first.cend())
         return;
-    keepRows(list, first);
-    announceChange(list);
+    auto *entries = qobject_cast<EntryListWidget *>(list);
+    SharedRowSize kept;
+    keepRows(list, first, entries ? &entries->readyDelegate().measurer() : nullptr, kept);
+    announceChange(list, entries ? kept.gridSize(entries->readyDelegate()) : QSize());
 }
 
-void WidgetTools::keepRows(QListWidget *list, const std::vector<bool> &keep) const
+void WidgetTools::keepRows(QListWidget *list, const std::vector<bool> &keep, const LineMeasurer *measurer,
+                           SharedRowSize &kept) const
 {
     // The kept texts move, in order, to the last rows, and the rows before
     // them go: the list drops rows from its front at no cost, but shifts
@@ -269,8 +244,11 @@ void WidgetTools::keepRows(QListWidget *list, const std::vector<bool> &keep) con
             if (row >= ahead)
                 prefetchTextHeader(list->item(row - ahead));
             quillmark::CompactText text = takeText(list->item(row));
-            if (keep[size_t(row)])
-                setText(list->item(--to), std::move(text));
+            if (!keep[size_t(row)])
+                continue;
+            if (measurer)
+                kept.add(measurer->remembered(text));
+            setText(list->item(--to), std::move(text));
         }
     }
     list->model()->removeRows(0, to);
@@ -298,39 +276,55 @@ QSize WidgetTools::rewriteRows(QListWidget *list,
 {
     // Small enough for a block's texts to stay in the processor's cache
     // between reading and writing them back, and large enough that starting
-    // the threads costs little beside rewriting it. The first round is small
-    // and on this thread alone, which measures the characters and pairs the
-    // rewrite brings before the other threads meet them.
+    // the threads costs little beside rewriting it. The thread that rewrote
+    // a block measures it from what was learnt before; texts it cannot are
+    // measured once they are back in their rows.
     constexpr int blockSize = 16384;
-    constexpr int firstRoundSize = 1024;
     const int count = list->count();
-    const EntryDelegate *delegate = EntryDelegate::readyFor(list);
+    auto *entries = qobject_cast<EntryListWidget *>(list);
+    const LineMeasurer *measurer = entries ? &entries->readyDelegate().measurer() : nullptr;
     // A block for each thread, moved out of the rows and back by this thread.
     std::vector<QList<quillmark::CompactText>> blocks(static_cast<size_t>(quillmark::workThreads()));
-    std::vector<std::vector<const quillmark::CompactText *>> unknown(blocks.size());
-    WidestRow widest;
+    std::vector<SharedRowSize> measured(blocks.size());
+    std::vector<std::vector<int>> leftOver(blocks.size());
+    SharedRowSize rows;
+    bool allEntries = true;
     const int roundSize = blockSize * int(blocks.size());
-    for (int round = 0, size = firstRoundSize; round < count; round += size, size = roundSize) {
-        const int inRound = qMin(size, count - round);
+    for (int round = 0; round < count; round += roundSize) {
+        const int inRound = qMin(roundSize, count - round);
         const int used = (inRound + blockSize - 1) / blockSize;
         for (int block = 0; block < used; ++block) {
             const int first = round + block * blockSize;
             blocks[size_t(block)] = takeTexts(list, first, qMin(blockSize, round + inRound - first));
         }
         quillmark::forEachTask(used, [&](qsizetype block) {
-            rewrite(blocks[size_t(block)]);
-            if (delegate)
-                delegate->rememberKnownWidths(textsOf(blocks[size_t(block)]), unknown[size_t(block)]);
-        });
-        for (int block = 0; block < used; ++block) {
-            if (delegate) {
-                delegate->rememberWidths(std::exchange(unknown[size_t(block)], {}));
-                widest.add(*delegate, blocks[size_t(block)]);
+            QList<quillmark::CompactText> &texts = blocks[size_t(block)];
+            rewrite(texts);
+            if (!measurer)
+                return;
+            const int first = round + int(block) * blockSize;
+            for (qsizetype i = 0; i < texts.size(); ++i) {
+                if (measurer->measureBeside(texts.at(i), nullptr) == LineMeasurer::Beside::Measured)
+                    measured[size_t(block)].add(measurer->remembered(texts.at(i)));
+                else
+                    leftOver[size_t(block)].push_back(first + int(i));
             }
-            widest.allEntries &= putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
+        });
+        std::vector<const quillmark::CompactText *> rest;
+        for (int block = 0; block < used; ++block) {
+            rows.add(std::exchange(measured[size_t(block)], SharedRowSize()));
+            allEntries &= putTexts(list, std::move(blocks[size_t(block)]), round + block * blockSize);
+            for (const int row : std::exchange(leftOver[size_t(block)], {})) {
+                if (const EntryItem *entry = EntryItem::of(list->item(row)))
+                    rest.push_back(&entry->compactText());
+            }
         }
+        // Measured once back in their rows, which keep what they remember;
+        // what is learnt meanwhile serves the rounds after.
+        if (measurer)
+            rows.add(entries->measuring().measure(std::move(rest)));
     }
-    return delegate ? widest.rowSize(*delegate) : QSize();
+    return measurer && allEntries ? rows.gridSize(entries->readyDelegate()) : QSize();
 }
 
 void WidgetTools::releaseTexts(QListWidget *list) const
@@ -383,7 +377,8 @@ void WidgetTools::announceChange(QListWidget *list, QSize commonSize) const
     QAbstractItemModel *model = list->model();
     const int count = list->count();
     if (count > 0) {
-        const RowGrid::Held held(RowGrid::of(list));
+        auto *entries = qobject_cast<EntryListWidget *>(list);
+        const RowGrid::Held held(entries ? &entries->rowGrid() : nullptr);
         emit model->dataChanged(model->index(0, 0), model->index(count - 1, 0), {Qt::DisplayRole, Qt::EditRole});
     }
     fitRows(list, commonSize);
@@ -391,6 +386,6 @@ void WidgetTools::announceChange(QListWidget *list, QSize commonSize) const
 
 void WidgetTools::fitRows(QListWidget *list, QSize commonSize) const
 {
-    if (RowGrid *grid = RowGrid::of(list))
-        grid->fit(commonSize);
+    if (auto *entries = qobject_cast<EntryListWidget *>(list))
+        entries->rowGrid().fit(commonSize);
 }

@@ -8,25 +8,21 @@
 #include <functional>
 #include <vector>
 
-class MeasuringThread;
+class LineMeasurer;
 class QListWidget;
 class QListWidgetItem;
+class SharedRowSize;
 
 // Moves entries between the list view and the list logic. Every change
 // reaches the view as one batch, never as one update per entry, so lists of
 // millions of entries stay responsive.
+//
+// Every operation works on any QListWidget. On the window's list, an
+// EntryListWidget, it also measures the rows it adds or changes beside the
+// list's thread, and lays them out on the grid they share.
 class WidgetTools
 {
 public:
-    // The view sizes its rows with EntryDelegate, which measures a million
-    // entries in a fraction of a second where the standard delegate took
-    // seconds, and lays them out in batches, so that it paints the first rows
-    // at once and stays responsive while it measures the rest. Uniform item
-    // sizes would make entries wider than the first one unreachable by
-    // scrolling; after a command, rows that are all equally high are laid
-    // out in a grid as wide as the widest one instead (RowGrid).
-    void prepareView(QListWidget *list) const;
-
     // Appends the lines of the named file; shows "IO Error" when it cannot be
     // read or would not fit in the memory left, with the list as it was. An
     // empty name does nothing.
@@ -50,9 +46,10 @@ public:
     // entry on its own: rows keep their item objects, selection and current
     // row. It runs on a block of rows at a time, whose texts it moves out of
     // the rows and back without copying them; blocks are rewritten on
-    // several threads at once, so the rewrite must be safe to run so. The new
-    // texts are measured where they were rewritten, from the characters the
-    // view has measured before; this thread measures the rest.
+    // several threads at once, so the rewrite must be safe to run so. A text
+    // the rewrite leaves as it was keeps its measured line; a new one is
+    // summed where it was rewritten, from what was learnt before, or else
+    // measured once it is back in its row.
     void rewriteList(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
 
     // Frees the rows' texts, ahead of QListWidget::clear: in row order, a few
@@ -64,9 +61,10 @@ private:
     // rewriteList's work on the rows, giving the size all rows share where
     // it finds one.
     QSize rewriteRows(QListWidget *list, const std::function<void(QList<quillmark::CompactText> &)> &rewrite) const;
-    // appendEntries, handing each new row's text to measuring where it is
-    // given.
-    void insertEntries(QListWidget *list, QList<quillmark::CompactText> texts, MeasuringThread *measuring) const;
+    // appendEntries, adding each new row's text to those to measure where
+    // they are given.
+    void insertEntries(QListWidget *list, QList<quillmark::CompactText> texts,
+                       std::vector<const quillmark::CompactText *> *toMeasure) const;
     // Moves the texts of rows [first, first + count) out of the list, and
     // texts back in from the first row given, without copying a text or
     // telling the view; announceChange tells it once for all rows.
@@ -80,8 +78,10 @@ private:
     // rows need not be looked at again.
     void announceChange(QListWidget *list, QSize commonSize = QSize()) const;
     // Keeps the texts of the rows marked, in order, and only as many rows,
-    // without telling the view of the texts' moves.
-    void keepRows(QListWidget *list, const std::vector<bool> &keep) const;
+    // without telling the view of the texts' moves; adds the lines the kept
+    // texts remember to kept, where a measurer is given.
+    void keepRows(QListWidget *list, const std::vector<bool> &keep, const LineMeasurer *measurer,
+                  SharedRowSize &kept) const;
     // Lays the rows out in one grid where they allow it (RowGrid), after a
     // command has changed them.
     void fitRows(QListWidget *list, QSize commonSize = QSize()) const;

@@ -1,16 +1,19 @@
 #include "ApplicationFont.h"
 #include "EntryDelegate.h"
 #include "EntryItem.h"
+#include "EntryListWidget.h"
 #include "WidgetTools.h"
 
-#include <QListWidget>
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
 #include <QTest>
 
-// The list's rows are sized from cached advances instead of shaped text; the
-// sizes must still be the ones the style would give, or the widest entry could
-// be cut off or scrolled past.
+#include <thread>
+
+// The list's rows are sized from the lines their texts remember, summed from
+// measured advances or laid out beside the list's thread; the sizes must
+// still be the ones the style would give, or the widest entry could be cut
+// off or scrolled past.
 class TestEntryDelegate : public QObject
 {
     Q_OBJECT
@@ -31,16 +34,15 @@ private:
     QSize fastSize(const QString &text) const;
     QSize standardSize(const QString &text) const;
 
-    QListWidget *list = nullptr;
-    EntryDelegate *delegate = nullptr;
+    EntryListWidget *list = nullptr;
+    const EntryDelegate *delegate = nullptr;
 };
 
 void TestEntryDelegate::initTestCase()
 {
     useFittingFont();
-    list = new QListWidget;
-    delegate = new EntryDelegate(list);
-    list->setItemDelegate(delegate);
+    list = new EntryListWidget;
+    delegate = &list->readyDelegate();
     list->show();
     QVERIFY(QTest::qWaitForWindowExposed(list));
 }
@@ -74,46 +76,84 @@ QSize TestEntryDelegate::standardSize(const QString &text) const
 void TestEntryDelegate::sizesMatchTheStyle_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("word") << QStringLiteral("alpha");
-    QTest::newRow("url") << QStringLiteral("https://www.example.org/path?key=7298");
-    QTest::newRow("kerned pairs") << QStringLiteral("AVAVAV Type To WAVE LT");
-    QTest::newRow("glyph past its advance last") << QStringLiteral("https://www.example.org/");
-    QTest::newRow("leading spaces") << QStringLiteral("   indented");
-    QTest::newRow("trailing spaces") << QStringLiteral("padded   ");
-    QTest::newRow("Latin-1 letters") << QStringLiteral("Straße señor Müller café");
-    QTest::newRow("euro sign") << QStringLiteral("Preis 20 € VAT");
-    QTest::newRow("CJK then Latin after a space") << QStringLiteral("漢字 TANGO.JANUARY@host.invalid");
-    QTest::newRow("Latin then CJK") << QStringLiteral("AVA 東京 To");
-    QTest::newRow("Greek and Cyrillic") << QStringLiteral("Ωμέγα Привет AV");
-    QTest::newRow("emoji") << QStringLiteral("smile \U0001F600 AV");
-    QTest::newRow("tab") << QStringLiteral("key\tvalue");
-    QTest::newRow("Arabic") << QStringLiteral("مرحبا بالعالم");
-    QTest::newRow("combining accent") << QStringLiteral("cafe\u0301 AV");
-    QTest::newRow("long") << QString(400, u'W');
-    QTest::newRow("wider than 65,535 pixels") << QString(8000, u'W');
-    QTest::newRow("leading digits") << QStringLiteral("12 AV");
-    QTest::newRow("leading space before CJK") << QStringLiteral(" T東 AT");
-    QTest::newRow("CJK, digits, Latin") << QStringLiteral("東京12AV");
-    QTest::newRow("Cyrillic then Latin") << QStringLiteral("Привет AV");
-    QTest::newRow("Latin then Cyrillic") << QStringLiteral("AV Привет");
-    QTest::newRow("leading digits before Cyrillic") << QStringLiteral("12 Привет AV");
-    QTest::newRow("leading spaces before CJK") << QStringLiteral("  東京 AV");
+    // Whether, its pieces learnt, it is summed rather than laid out.
+    QTest::addColumn<bool>("summed");
+    QTest::newRow("empty") << QString() << true;
+    QTest::newRow("word") << QStringLiteral("alpha") << true;
+    QTest::newRow("url") << QStringLiteral("https://www.example.org/path?key=7298") << true;
+    QTest::newRow("kerned pairs") << QStringLiteral("AVAVAV Type To WAVE LT") << true;
+    QTest::newRow("glyph past its advance last") << QStringLiteral("https://www.example.org/") << true;
+    QTest::newRow("leading spaces") << QStringLiteral("   indented") << true;
+    QTest::newRow("trailing spaces") << QStringLiteral("padded   ") << true;
+    QTest::newRow("Latin-1 letters") << QStringLiteral("Straße señor Müller café") << true;
+    QTest::newRow("euro sign") << QStringLiteral("Preis 20 € VAT") << true;
+    QTest::newRow("CJK then Latin after a space") << QStringLiteral("漢字 TANGO.JANUARY@host.invalid") << true;
+    QTest::newRow("Latin then CJK") << QStringLiteral("AVA 東京 To") << true;
+    QTest::newRow("Greek and Cyrillic") << QStringLiteral("Ωμέγα Привет AV") << true;
+    QTest::newRow("emoji") << QStringLiteral("smile \U0001F600 AV") << true;
+    QTest::newRow("tab") << QStringLiteral("key\tvalue") << true;
+    QTest::newRow("tab right before a stop") << QString(15, u'W') + QStringLiteral("\tAV") << true;
+    QTest::newRow("tabs and kerning") << QStringLiteral("AV\tVA\t\tTo") << true;
+    QTest::newRow("trailing tab") << QStringLiteral("word\t") << true;
+    QTest::newRow("tab after CJK") << QStringLiteral("東京\t12AV") << true;
+    QTest::newRow("kerned letter before a trailing space") << QStringLiteral("AT ") << true;
+    QTest::newRow("no-break space last") << QStringLiteral("price\u00a0") << true;
+    QTest::newRow("Arabic") << QStringLiteral("مرحبا بالعالم") << true;
+    QTest::newRow("combining accent") << QStringLiteral("cafe\u0301 AV") << true;
+    QTest::newRow("Arabic with a number") << QStringLiteral("الأخبار اليوم 2024") << true;
+    QTest::newRow("Arabic beside Latin") << QStringLiteral("Peach كتاب جديد") << false;
+    QTest::newRow("Hebrew") << QStringLiteral("שלום עולם") << true;
+    QTest::newRow("Devanagari conjuncts") << QStringLiteral("क्षत्रिय प्रेम स्वतंत्रता") << true;
+    QTest::newRow("Thai marks") << QStringLiteral("น้ำที่ผู้หญิง") << true;
+    QTest::newRow("CJK and kana") << QStringLiteral("東京タワーありがとう中文") << true;
+    QTest::newRow("Hangul") << QStringLiteral("서울 안녕하세요") << true;
+    QTest::newRow("taller fallback glyph in Latin") << QStringLiteral("abc ส def") << false;
+    QTest::newRow("emoji last") << QStringLiteral("smile \U0001F600") << true;
+    QTest::newRow("skin tone") << QStringLiteral("ok \U0001F44D\U0001F3FD AV") << true;
+    QTest::newRow("ZWJ family") << QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467 home") << true;
+    QTest::newRow("flags") << QStringLiteral("\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1F7 AV") << true;
+    QTest::newRow("heart with variation selector") << QStringLiteral("I \u2764\uFE0F it") << true;
+    QTest::newRow("astral letter") << QStringLiteral("\U0001D400 bold") << false;
+    const auto decomposed = [](const QString &text) { return text.normalized(QString::NormalizationForm_D); };
+    QTest::newRow("decomposed accents") << decomposed(QStringLiteral("Ångström café")) << true;
+    QTest::newRow("two marks on a letter") << decomposed(QStringLiteral("Nguyễn AV")) << true;
+    QTest::newRow("mark last") << QStringLiteral("Zoe\u0308") << true;
+    QTest::newRow("mark on a space") << QStringLiteral("a \u0301b") << false;
+    QTest::newRow("control character") << QStringLiteral("bell\u0007AV") << false;
+    QTest::newRow("line separator") << QStringLiteral("two\u2028lines") << false;
+    QTest::newRow("long") << QString(400, u'W') << true;
+    QTest::newRow("wider than 65,535 pixels") << QString(8000, u'W') << true;
+    QTest::newRow("leading digits") << QStringLiteral("12 AV") << true;
+    QTest::newRow("leading space before CJK") << QStringLiteral(" T東 AT") << true;
+    QTest::newRow("CJK, digits, Latin") << QStringLiteral("東京12AV") << true;
+    QTest::newRow("Cyrillic then Latin") << QStringLiteral("Привет AV") << true;
+    QTest::newRow("Latin then Cyrillic") << QStringLiteral("AV Привет") << true;
+    QTest::newRow("leading digits before Cyrillic") << QStringLiteral("12 Привет AV") << true;
+    QTest::newRow("leading spaces before CJK") << QStringLiteral("  東京 AV") << true;
 }
 
 void TestEntryDelegate::sizesMatchTheStyle()
 {
     QFETCH(QString, text);
+    QFETCH(bool, summed);
     const QSize measured = fastSize(text);
     // Asked again, from the width the row remembers where it can.
     QCOMPARE(sizeOfRow(*delegate, 0), measured);
     QCOMPARE(measured, standardSize(text));
-    // Measured as on a thread beside the view's, from what was measured
-    // before alone, a text must remember the same width or be left over.
+    // Measured on a thread beside the view's, from what was learnt before
+    // or laid out in that thread's font, a text must remember the same line
+    // or be left over for learning.
+    const LineMeasurer &measurer = delegate->measurer();
+    const auto beside = measurer.measureBeside(quillmark::CompactText(text), nullptr);
+    QCOMPARE(beside == LineMeasurer::Beside::Measured, summed);
     const quillmark::CompactText copy(text);
-    std::vector<const quillmark::CompactText *> unknown;
-    delegate->rememberKnownWidths({&copy}, unknown);
-    QVERIFY(unknown.size() == 1 || delegate->usualRowSize(delegate->rememberedWidth(copy)) == measured);
+    bool measuredBeside = false;
+    std::thread([&] {
+        const QFont font = measurer.threadFont();
+        measuredBeside = measurer.measureBeside(copy, &font) == LineMeasurer::Beside::Measured;
+    }).join();
+    if (measuredBeside)
+        QCOMPARE(delegate->rowSize(measurer.remembered(copy)), measured);
 }
 
 // A style that puts more room around an item's text than the application's.

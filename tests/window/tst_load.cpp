@@ -2,6 +2,7 @@
 #include "WindowFixture.h"
 
 #include "CompactLists.h"
+#include "EntryListWidget.h"
 #include "RowGrid.h"
 #include "WorkThreads.h"
 
@@ -153,7 +154,7 @@ void TestLoad::sameListOnAnyThreads()
     // and the size of the rows before: it must be the one reading them gives.
     const auto gridFound = [&] {
         const QSize found = list->gridSize();
-        RowGrid::of(list)->fit();
+        qobject_cast<EntryListWidget *>(list)->rowGrid().fit();
         return found.isValid() && found == list->gridSize();
     };
     WidgetTools().loadList(list, file.fileName());

@@ -3,6 +3,7 @@
 #include "EntryItem.h"
 #include "EntryListWidget.h"
 #include "EntryRewrites.h"
+#include "RowGrid.h"
 #include "WidgetTools.h"
 #include "WorkThreads.h"
 
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +34,7 @@ private slots:
     void entryRowActsAsAnyItem();
     void gridPlacesRowsAsSizingEach_data();
     void gridPlacesRowsAsSizingEach();
+    void rewriteRepaintsRowsInView();
 
 private:
     QListWidget *list = nullptr;
@@ -39,9 +42,8 @@ private:
 
 void TestWidgetTools::init()
 {
-    // The window's list, which skips laying out rows on a grid again.
+    // The window's list, which measures its rows and lays them out on a grid.
     list = new EntryListWidget;
-    WidgetTools().prepareView(list);
 }
 
 void TestWidgetTools::cleanup()
@@ -206,6 +208,30 @@ void TestWidgetTools::gridPlacesRowsAsSizingEach()
     WidgetTools().sortList(list);
     list->addItem(QStringLiteral("added"));
     QVERIFY(!list->gridSize().isValid());
+}
+
+// On a grid the list repaints only the rows in view after a rewrite; the
+// screen must show their new texts, not the old ones.
+void TestWidgetTools::rewriteRepaintsRowsInView()
+{
+    list->resize(120, 80);
+    list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list));
+    // The widest row, out of view, keeps the grid as it was.
+    WidgetTools().appendEntries(list, compact({"alpha", "bravo", "charlie", "delta", "echo", "foxtrot", "golf",
+                                               "hotel", "india", "juliet", "kilo", "lima", QString(40, u'W')}));
+    qobject_cast<EntryListWidget *>(list)->rowGrid().fit();
+    QVERIFY(list->gridSize().isValid());
+    const auto onScreen = [&] { return list->screen()->grabWindow(list->winId()).toImage(); };
+    QTRY_COMPARE(onScreen(), list->grab().toImage());
+    const QImage before = onScreen();
+
+    const QSize grid = list->gridSize();
+    WidgetTools().rewriteList(list, quillmark::convertToUpper);
+
+    QCOMPARE(list->gridSize(), grid);
+    QTRY_COMPARE(onScreen(), list->grab().toImage());
+    QVERIFY(onScreen() != before);
 }
 
 QTEST_MAIN(TestWidgetTools)
