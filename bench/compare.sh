@@ -174,12 +174,12 @@ print_summary() {
                     s = seconds[name, order[c]]
                     base = seconds["short", order[c]]
                     if (base > 0)
-                        printf " %8.3f %5.1f", s, s / base
+                        printf " %8.3f %4.1fx", s, s / base
                     else
                         printf " %8.3f %5s", s, "-"
                 }
                 if (peak["short"] > 0)
-                    printf " %8.0f %5.2f\n", peak[name], peak[name] / peak["short"]
+                    printf " %8.0f %4.2fx\n", peak[name], peak[name] / peak["short"]
                 else
                     printf " %8.0f %5s\n", peak[name], "-"
             }

@@ -14,8 +14,9 @@ have real work to do. The profiles:
 - trailing: short entries cut after their first space, keeping it, as
   Remove all after " " leaves them;
 - arabic, hebrew, devanagari, thai, cjk: one to four words of that script
-  (joined without spaces in Thai and CJK, as they are written), often with
-  a number, now and then beside a Latin word;
+  (cjk: of Chinese, Japanese or Korean), joined as the language writes them
+  (without spaces in Thai, Chinese and Japanese), often with a number, now
+  and then beside a Latin word;
 - emoji: short entries with emoji in them: single ones, skin tones, flags,
   ZWJ sequences and the heart with its variation selector;
 - decomposed: words with accents written as a letter and a combining mark
@@ -161,15 +162,20 @@ SCRIPT_WORDS = {
         "ขอบคุณ ข่าว กีฬา อากาศ ราคา ทอง วันนี้ ดาวน์โหลด ฟรี หนัง เพลง เกม "
         "โทรศัพท์ ที่ กิน ไม่ ได้ ผู้หญิง"
     ).split(),
-    "cjk": (
-        "東京 大阪 漢字 中文 日本語 数据 中国 北京 上海 学校 电脑 手机 新闻 天气 "
-        "价格 黄金 今天 下载 免费 电影 音乐 游戏 世界 经济 政治 文化 历史 地图 "
-        "ありがとう こんにちは カタカナ ひらがな ラーメン コーヒー 東京タワー "
-        "한국어 서울 안녕하세요 감사합니다"
+    # Chinese, Japanese and Korean: an entry is in one of them.
+    "chinese": (
+        "中国 北京 上海 学校 电脑 手机 新闻 天气 价格 黄金 今天 下载 免费 电影 音乐 游戏 "
+        "世界 经济 政治 文化 历史 地图 中文 数据 汉字"
     ).split(),
+    "japanese": (
+        "東京 大阪 日本語 ありがとう こんにちは カタカナ ひらがな ラーメン コーヒー 東京タワー "
+        "天気 ニュース 無料 映画 音楽 ゲーム 地図"
+    ).split(),
+    "korean": "한국어 서울 안녕하세요 감사합니다 날씨 뉴스 무료 영화 음악 게임 지도 가격 오늘".split(),
 }
-# Joined as the script is written: Thai and CJK words run on without spaces.
-UNSPACED = ("thai", "cjk")
+# Joined as the script is written: Thai, Chinese and Japanese words run on
+# without spaces.
+UNSPACED = ("thai", "chinese", "japanese")
 EMOJI = (
     "\U0001F600", "\U0001F602", "\U0001F44D", "\U0001F44D\U0001F3FD",
     "\U0001F468\u200D\U0001F469\u200D\U0001F467", "\U0001F1E9\U0001F1EA",
@@ -183,6 +189,8 @@ ACCENTED_WORDS = (
 
 
 def script_entry(rng, script):
+    if script == "cjk":
+        script = rng.choice(("chinese", "japanese", "korean"))
     words = [rng.choice(SCRIPT_WORDS[script]) for _ in range(rng.randint(1, 4))]
     entry = ("" if script in UNSPACED else " ").join(words)
     if rng.random() < 0.1:
@@ -215,7 +223,10 @@ PROFILES = {
     "emoji": emoji_entry,
     "decomposed": decomposed_entry,
 }
-PROFILES.update({script: (lambda rng, script=script: script_entry(rng, script)) for script in SCRIPT_WORDS})
+PROFILES.update(
+    {script: (lambda rng, script=script: script_entry(rng, script))
+     for script in ("arabic", "hebrew", "devanagari", "thai", "cjk")}
+)
 
 
 def main():
