@@ -1,5 +1,7 @@
 #include "LineMeasurer.h"
 
+#include "TextRuns.h"
+
 #include <QSet>
 #include <QTextLayout>
 #include <QtMath>
@@ -201,15 +203,20 @@ struct LineMeasurer::Listing {
         if (++codes[quint64(Piece::Character) << 32 | unit] == 1)
             worth.append({QString(QChar(unit)), Piece::Character});
     }
+    // Latin-1 pairs are at most 65,536, and met again and again.
     void pair(char16_t left, char16_t right)
     {
-        if (++codes[quint64(Piece::Pair) << 32 | quint32(left) << 16 | right] == 2)
+        const int enough = left <= 0xff && right <= 0xff ? 1 : 2;
+        if (++codes[quint64(Piece::Pair) << 32 | quint32(left) << 16 | right] == enough)
             worth.append({QString(QChar(left)) + QChar(right), Piece::Pair});
     }
-    // Emoji sequences are few, words many.
+    // Emoji sequences are few, words many; but a number is quicker learnt,
+    // in a layout or two of its few digits, than the text it is in laid out.
     void text(QString piece, Piece::Kind kind)
     {
-        if (++named[QChar(char16_t(u'0' + kind)) + piece] == (kind == Piece::Sequence ? 1 : 2))
+        const bool few = kind == Piece::Sequence
+                || std::none_of(piece.cbegin() + 1, piece.cend(), [](QChar unit) { return unit.isLetter(); });
+        if (++named[QChar(char16_t(u'0' + kind)) + piece] == (few ? 1 : 2))
             worth.append({std::move(piece), kind});
     }
 };
@@ -243,6 +250,10 @@ bool LineMeasurer::setFont(const QFont &font)
         glyphs[unit].summable = drawnGlyphByGlyph(character);
         glyphs[unit].script = quint8(script);
         glyphs[unit].unclaimed = unit != u'\t' && isUnclaimed(unit);
+        glyphs[unit].space = endsAsSpace(unit);
+        glyphs[unit].mark = isMark(character);
+        glyphs[unit].joinsSequence = unit == 0xFE0E || unit == 0xFE0F || unit == 0x20E3 || unit == 0x200D
+                || unit == 0xD83C;
     }
     kernings.assign(0x100 * 0x100, std::numeric_limits<float>::quiet_NaN());
     // Nothing before the first character: its row is all zero.
@@ -341,6 +352,16 @@ QList<LineMeasurer::Piece> LineMeasurer::unknownPieces(const std::vector<const q
 
 void LineMeasurer::measurePiece(Piece &piece, const QFont &threadFont)
 {
+    if (piece.kind == Piece::Word && piece.text.sliced(1) == u" ") {
+        // A space that is a run of its own: after a tab, which makes it one,
+        // in the script of the letter before.
+        const QString context = piece.text.front() + QStringLiteral("\t");
+        const Layout space = layOutText(context + u' ', threadFont, true);
+        piece.advance = piece.afterSpace = float(space.advance - layOutText(context, threadFont, true).advance);
+        piece.ascent = float(space.ascent);
+        piece.descent = float(space.descent);
+        return;
+    }
     if (piece.kind == Piece::Word) {
         // After a letter of its script and a space, so that its run is of
         // that script whatever the word: a number in Arabic text is drawn
@@ -385,22 +406,27 @@ void LineMeasurer::learn(const QList<Piece> &pieces) const
         if (piece.kind == Piece::Pair)
             continue;
         if (piece.kind == Piece::Word) {
-            const QString key = QChar(char16_t(glyphs[piece.text.front().unicode()].script)) + piece.text.sliced(1);
-            words.insert(key, {piece.advance, piece.afterSpace, piece.spaceAfter, piece.overhang, piece.ascent,
-                               piece.descent});
+            words.insert(glyphs[piece.text.front().unicode()].script, QStringView(piece.text).sliced(1),
+                         {piece.advance, piece.afterSpace, piece.spaceAfter, piece.overhang, piece.ascent,
+                          piece.descent});
             continue;
         }
-        Glyph measured{piece.advance, piece.overhang, piece.ascent, piece.descent, true, QChar::Script_Common};
+        Glyph measured;
+        if (piece.kind == Piece::Sequence)
+            measured.summable = true;
+        // A character keeps what it is, and gets its metrics.
+        Glyph &glyph = piece.kind == Piece::Sequence ? measured : glyphs[piece.text.front().unicode()];
+        glyph.advance = piece.advance;
+        glyph.overhang = piece.overhang;
+        glyph.ascent = piece.ascent;
+        glyph.descent = piece.descent;
         if (piece.kind == Piece::Sequence) {
-            sequences.insert(piece.text, measured);
+            sequences.insert(0, piece.text, measured);
             continue;
         }
         const char16_t unit = piece.text.front().unicode();
-        measured.summable = glyphs[unit].summable;
-        measured.script = glyphs[unit].script;
-        glyphs[unit] = measured;
-        if (unit <= 0xff && measured.summable && measured.ascent <= emptyAscent && measured.descent <= emptyDescent)
-            latin1Steps[unit] = measured.advance;
+        if (unit <= 0xff && glyph.summable && glyph.ascent <= emptyAscent && glyph.descent <= emptyDescent)
+            latin1Steps[unit] = glyph.advance;
     }
     for (const Piece &piece : pieces) {
         if (piece.kind != Piece::Pair)
@@ -413,7 +439,7 @@ void LineMeasurer::learn(const QList<Piece> &pieces) const
         }
         kernings[left * 0x100 + right] = piece.advance;
         const Glyph &second = glyphs[right];
-        if (second.summable && second.ascent <= emptyAscent && second.descent <= emptyDescent)
+        if (second.advance >= 0 && second.summable && second.ascent <= emptyAscent && second.descent <= emptyDescent)
             latin1Steps[left * 0x100 + right] = piece.advance + second.advance;
     }
 }
@@ -470,10 +496,10 @@ bool LineMeasurer::knownKerning(char16_t left, char16_t right, Summing &summing,
 
 const LineMeasurer::Glyph *LineMeasurer::knownSequence(QStringView sequence, Summing &summing) const
 {
-    const QString key = sequence.toString();
-    if (const auto found = sequences.constFind(key); found != sequences.cend())
-        return &*found;
+    if (const Glyph *found = sequences.find(0, sequence))
+        return found;
     static const Glyph listed{0, 0, 0, 0, true, QChar::Script_Common};
+    const QString key = sequence.toString();
     switch (summing.unmeasured) {
     case Unmeasured::Report:
         return nullptr;
@@ -486,7 +512,7 @@ const LineMeasurer::Glyph *LineMeasurer::knownSequence(QStringView sequence, Sum
     Piece piece{key, Piece::Sequence};
     measurePiece(piece, *summing.font);
     learn({piece});
-    return &*sequences.constFind(key);
+    return sequences.find(0, sequence);
 }
 
 float LineMeasurer::nextTabStop(float x) const
@@ -576,22 +602,29 @@ LineMeasurer::Sum LineMeasurer::sumLatin1(QByteArrayView text, Summing &summing,
 
 LineMeasurer::Sum LineMeasurer::sumWide(QStringView text, Summing &summing, Line &line) const
 {
-    // A tab is a run of its own: it ends the kerning of the run before, and
-    // moves on to its tab stop.
+    // Run by run, as the text layout shapes them: kerning stops at their
+    // ends, and a tab moves on to its tab stop.
+    thread_local std::vector<TextRun> runs;
+    if (!findTextRuns(text, runs))
+        return Sum::NotSummable;
     Progress progress{0, 0, emptyAscent, emptyDescent};
-    for (qsizetype start = 0;;) {
-        const qsizetype tab = text.indexOf(u'\t', start);
-        const QStringView field = text.sliced(start, (tab < 0 ? text.size() : tab) - start);
-        const quint8 wordScript = shapedWordsScript(field);
-        const bool summed = wordScript != QChar::Script_Common ? sumWords(field, wordScript, summing, progress)
-                                                                : sumCharacters(field, summing, progress);
-        if (!summed)
+    for (const TextRun &run : runs) {
+        if (run.isTab) {
+            progress.x = nextTabStop(float(progress.x));
+            progress.endsInSpace = true;
+            continue;
+        }
+        const QStringView runText = text.sliced(run.start, run.end - run.start);
+        // Letters of a script that is shaped, or with marks on them, are
+        // shaped word by word; an emoji's variation selector or keycap is
+        // part of its sequence.
+        const auto onLetter = [](QChar unit) {
+            return isMark(unit) && unit != QChar(0xFE0E) && unit != QChar(0xFE0F) && unit != QChar(0x20E3);
+        };
+        const bool byWords = !drawnGlyphByGlyph(QChar::Script(run.script))
+                || std::any_of(runText.cbegin(), runText.cend(), onLetter);
+        if (!(byWords ? sumWords(runText, run.script, summing, progress) : sumCharacters(runText, summing, progress)))
             return Sum::NotSummable;
-        if (tab < 0)
-            break;
-        progress.x = nextTabStop(float(progress.x));
-        progress.endsInSpace = true;
-        start = tab + 1;
     }
     if (progress.unknown)
         return Sum::Unknown;
@@ -600,162 +633,129 @@ LineMeasurer::Sum LineMeasurer::sumWide(QStringView text, Summing &summing, Line
     return Sum::Done;
 }
 
-void LineMeasurer::Progress::add(const Glyph &glyph)
+bool LineMeasurer::sumCharacters(QStringView run, Summing &summing, Progress &progress) const
 {
-    x += glyph.advance;
-    overhang = glyph.overhang;
-    ascent = std::max(ascent, glyph.ascent);
-    descent = std::max(descent, glyph.descent);
-    endsInSpace = false;
-}
-
-bool LineMeasurer::sumCharacters(QStringView text, Summing &summing, Progress &progress) const
-{
-    // 0 where nothing kerns with the next character: at the start, and after
-    // an emoji sequence.
+    // 0 where nothing kerns with the next character: at the start of the run,
+    // and after an emoji sequence.
     char16_t previous = 0;
-    // Text is shaped in runs of one script, and kerning stops at their ends.
-    // Spaces, digits and punctuation belong to the run they are in, so a
-    // Latin letter after a CJK word and a space starts a new run.
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < text.size();) {
-        const char16_t unit = text[i].unicode();
-        progress.started = true;
+    for (qsizetype i = 0; i < run.size();) {
+        const char16_t unit = run[i].unicode();
+        const Glyph &properties = glyphs[unit];
         // An emoji sequence starts with a surrogate pair, or with a mark on
         // the character after the first.
-        const char16_t next = i + 1 < text.size() ? text[i + 1].unicode() : 0;
-        const bool startsSequence = QChar::isHighSurrogate(unit) || next == 0xFE0E || next == 0xFE0F
-                || next == 0x20E3 || next == 0x200D || next == 0xD83C;
-        const qsizetype length = startsSequence ? emojiSequenceLength(text.sliced(i)) : 0;
-        if (length == 0 && QChar::isHighSurrogate(unit))
-            return false;
-        if (length > 0) {
-            if (const Glyph *sequence = knownSequence(text.sliced(i, length), summing))
-                progress.add(*sequence);
-            else
-                progress.unknown = true;
-            previous = 0;
-            i += length;
-            continue;
+        if (QChar::isHighSurrogate(unit) || (i + 1 < run.size() && glyphs[run[i + 1].unicode()].joinsSequence)) {
+            const qsizetype length = emojiSequenceLength(run.sliced(i));
+            if (length == 0 && QChar::isHighSurrogate(unit))
+                return false;
+            if (length > 0) {
+                if (const Glyph *sequence = knownSequence(run.sliced(i, length), summing))
+                    progress.add(*sequence);
+                else
+                    progress.unknown = true;
+                previous = 0;
+                i += length;
+                continue;
+            }
         }
-        const Glyph *measured = knownGlyph(unit, summing);
-        const Glyph &properties = glyphs[unit];
-        // A mark is shaped with its letter: it may make one glyph of them,
-        // which kerns with its neighbours as neither did.
-        if (!properties.summable || isMark(QChar(unit)))
+        if (!properties.summable || properties.mark)
             return false;
-        const quint8 script = properties.script;
-        // After shaped words a run goes on in their script, and in their
-        // font: spaces and digits there are not the ones measured alone.
-        if (!progress.runSummable && script == QChar::Script_Common)
-            return false;
-        const bool sameRun = script == QChar::Script_Common || script == progress.run
-                || progress.run == QChar::Script_Common;
-        if (!sameRun || i - runStart >= maxRunLength) {
-            runStart = i;
-            previous = 0;
-        }
+        // The character before the pair: a Latin-1 pair's step takes its
+        // advance.
+        const Glyph *measured = properties.advance >= 0 ? &properties : knownGlyph(unit, summing);
         if (previous != 0) {
-            float pair = 0;
-            if (knownKerning(previous, unit, summing, pair))
+            float pair = storedKerning(previous, unit);
+            if (!std::isnan(pair) || knownKerning(previous, unit, summing, pair))
                 progress.x += pair;
             else
                 progress.unknown = true;
-        }
-        if (script != QChar::Script_Common) {
-            progress.run = script;
-            progress.runSummable = true;
         }
         if (measured)
             progress.add(*measured);
         else
             progress.unknown = true;
         previous = unit;
-        progress.endsInSpace = endsAsSpace(unit);
+        progress.endsInSpace = properties.space;
         ++i;
     }
     return true;
 }
 
-quint8 LineMeasurer::shapedWordsScript(QStringView field) const
+bool LineMeasurer::sumWords(QStringView run, quint8 script, Summing &summing, Progress &progress) const
 {
-    // Words of one script between single spaces, of a script the sums do not
-    // cover or with marks on their letters: within such a field the text
-    // layout shapes the words one by one but for their kerning with the
-    // spaces. The first word holds a letter of the script, after which the
-    // words of the script are measured.
-    if (field.isEmpty() || field.size() > maxRunLength || field.front() == u' ' || field.back() == u' '
-        || isMark(field.front()))
-        return QChar::Script_Common;
-    quint8 script = QChar::Script_Common;
-    bool inFirstWord = true;
-    bool letterFirst = false;
-    bool shaped = false;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const char16_t unit = field[i].unicode();
-        if (unit == u' ') {
-            // A double space, or a mark on a space, joins the words.
-            if (field[i + 1] == u' ' || isMark(field[i + 1]))
-                return QChar::Script_Common;
-            inFirstWord = false;
-            continue;
-        }
-        const Glyph &properties = glyphs[unit];
-        const QChar::Category category = QChar::category(unit);
-        if (QChar::isSurrogate(unit) || properties.unclaimed || category == QChar::Separator_Line
-            || category == QChar::Separator_Paragraph
-            || (category == QChar::Other_Format && unit != 0x200C && unit != 0x200D))
-            return QChar::Script_Common;
-        shaped = shaped || !properties.summable || isMark(QChar(unit));
-        if (properties.script == QChar::Script_Common)
-            continue;
-        if (script != QChar::Script_Common && properties.script != script)
-            return QChar::Script_Common;
-        script = properties.script;
-        letterFirst = letterFirst || (inFirstWord && QChar::isLetter(unit));
-    }
-    return shaped && letterFirst ? script : quint8(QChar::Script_Common);
-}
-
-bool LineMeasurer::sumWords(QStringView field, quint8 script, Summing &summing, Progress &progress) const
-{
-    // Spaces, digits and punctuation take the script of the run before them,
-    // across a tab too, or at the start that of the first letter: here they
-    // must be of this field's script.
-    if ((progress.started && progress.run == QChar::Script_Common)
-        || (glyphs[field.front().unicode()].script == QChar::Script_Common && progress.run != QChar::Script_Common
-            && progress.run != script))
-        return false;
-    progress.started = true;
-    for (qsizetype start = 0; start < field.size();) {
-        const qsizetype space = field.indexOf(u' ', start);
-        const qsizetype end = space < 0 ? field.size() : space;
-        const Word *word = knownWord(script, field.sliced(start, end - start), summing);
-        if (!word) {
-            progress.unknown = true;
+    // Within a run the text layout shapes its words one by one but for their
+    // kerning with the spaces between them (see knownWord). A run that starts
+    // with a space or a mark, or has two spaces or a mark on a space, is
+    // shaped whole. A space between words of two directions may be a run by
+    // itself, in the script of the word before it.
+    if (run == u" ") {
+        const Word *space = knownWord(script, run, summing);
+        if (space) {
+            progress.x += space->alone;
+            progress.ascent = std::max(progress.ascent, space->ascent);
+            progress.descent = std::max(progress.descent, space->descent);
         } else {
-            if (start == 0 && std::isnan(word->alone))
+            progress.unknown = true;
+        }
+        progress.endsInSpace = true;
+        return true;
+    }
+    if (run.front() == u' ' || isMark(run.front()))
+        return false;
+    for (qsizetype start = 0; start < run.size();) {
+        const qsizetype space = run.indexOf(u' ', start);
+        const qsizetype end = space < 0 ? run.size() : space;
+        const QStringView text = run.sliced(start, end - start);
+        if (text.isEmpty() || isMark(text.front()) || !shapedWord(text))
+            return false;
+        Word number;
+        const bool isNumber = text.size() > 1 && std::all_of(text.cbegin(), text.cend(), [](QChar unit) {
+            return unit >= u'0' && unit <= u'9';
+        });
+        if (const Word *word = isNumber ? knownNumber(script, text, summing, number) : knownWord(script, text, summing)) {
+            // The first word of a run without a letter of the script, digits
+            // in an Arabic text, is a run by itself.
+            const bool alone = start == 0 && (space >= 0 || !std::isnan(word->alone));
+            if (alone && std::isnan(word->alone))
                 return false;
-            progress.x += start == 0 ? word->alone : word->afterSpace;
+            progress.x += alone ? word->alone : word->afterSpace;
             if (space >= 0)
                 progress.x += word->spaceAfter;
             progress.overhang = word->overhang;
             progress.ascent = std::max(progress.ascent, word->ascent);
             progress.descent = std::max(progress.descent, word->descent);
+        } else {
+            progress.unknown = true;
         }
+        progress.endsInSpace = space >= 0;
         start = end + 1;
     }
-    progress.endsInSpace = false;
-    progress.run = script;
-    progress.runSummable = drawnGlyphByGlyph(QChar::Script(script));
+    return true;
+}
+
+bool LineMeasurer::shapedWord(QStringView word) const
+{
+    // Marks on a letter only: on anything else they are placed as no
+    // layout of the word alone tells.
+    bool onLetter = false;
+    for (const QChar unit : word) {
+        const QChar::Category category = unit.category();
+        if (unit.isSurrogate() || glyphs[unit.unicode()].unclaimed
+            || (category == QChar::Other_Format && unit != QChar(0x200C) && unit != QChar(0x200D)))
+            return false;
+        if (isMark(unit)) {
+            if (!onLetter)
+                return false;
+        } else {
+            onLetter = unit.isLetter();
+        }
+    }
     return true;
 }
 
 const LineMeasurer::Word *LineMeasurer::knownWord(quint8 script, QStringView word, Summing &summing) const
 {
-    const QString key = QString(QChar(char16_t(script))).append(word);
-    if (const auto found = words.constFind(key); found != words.cend())
-        return &*found;
+    if (const Word *found = words.find(script, word))
+        return found;
     if (summing.unmeasured == Unmeasured::Report)
         return nullptr;
     // Every word of a script is measured after the same letter of it, the
@@ -778,7 +778,35 @@ const LineMeasurer::Word *LineMeasurer::knownWord(quint8 script, QStringView wor
     Piece measured{piece, Piece::Word};
     measurePiece(measured, *summing.font);
     learn({measured});
-    return &*words.constFind(key);
+    return words.find(script, word);
+}
+
+const LineMeasurer::Word *LineMeasurer::knownNumber(quint8 script, QStringView digits, Summing &summing,
+                                                    Word &number) const
+{
+    // Digits kern only with each other, so a number adds up from its digits
+    // and their pairs, each measured as a word of the script: a hundred and
+    // ten of them, where the numbers of a list run to thousands. After a
+    // space, the first digit comes with its kerning with the space, and each
+    // next one with its kerning with the one before.
+    const Word *first = knownWord(script, digits.first(1), summing);
+    if (!first)
+        return nullptr;
+    number = *first;
+    number.alone = std::numeric_limits<float>::quiet_NaN();
+    for (qsizetype i = 1; i < digits.size(); ++i) {
+        const Word *previous = knownWord(script, digits.sliced(i - 1, 1), summing);
+        const Word *pair = knownWord(script, digits.sliced(i - 1, 2), summing);
+        const Word *digit = knownWord(script, digits.sliced(i, 1), summing);
+        if (!previous || !pair || !digit)
+            return nullptr;
+        number.afterSpace += pair->afterSpace - previous->afterSpace;
+        number.spaceAfter = digit->spaceAfter;
+        number.overhang = digit->overhang;
+        number.ascent = std::max(number.ascent, digit->ascent);
+        number.descent = std::max(number.descent, digit->descent);
+    }
+    return &number;
 }
 
 LineMeasurer::Line LineMeasurer::layOut(const quillmark::CompactText &text, const QFont &font) const

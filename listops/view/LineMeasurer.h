@@ -1,12 +1,14 @@
 #pragma once
 
 #include "CompactText.h"
+#include "TextTable.h"
 
 #include <QFont>
 #include <QHash>
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <vector>
@@ -122,6 +124,12 @@ private:
         quint8 script = QChar::Script_Common;
         // Claimed by no font (see isUnclaimed in the source).
         bool unclaimed = false;
+        // Ends a line as white space: no overhang counts after it.
+        bool space = false;
+        bool mark = false;
+        // Makes an emoji sequence of the character before: a variation
+        // selector, a keycap, a joiner, or the first half of a skin tone.
+        bool joinsSequence = false;
     };
     // A word of a script that is shaped, as it adds to the line: alone at
     // its start, or after a space; the space after it; its last glyph's
@@ -145,14 +153,15 @@ private:
         float descent;
         bool endsInSpace = false;
         bool unknown = false;
-        // Whether any character came before.
-        bool started = false;
-        // The script of the run that spaces, digits and punctuation continue,
-        // and whether the sums cover it.
-        quint8 run = QChar::Script_Common;
-        bool runSummable = true;
 
-        void add(const Glyph &glyph);
+        void add(const Glyph &glyph)
+        {
+            x += glyph.advance;
+            overhang = glyph.overhang;
+            ascent = std::max(ascent, glyph.ascent);
+            descent = std::max(descent, glyph.descent);
+            endsInSpace = false;
+        }
     };
     // What a sum does with a piece not measured yet: measures it on the spot
     // (owning thread), reports the text unknown, or lists the piece.
@@ -163,13 +172,16 @@ private:
     Sum sum(const quillmark::CompactText &text, Summing &summing, Line &line) const;
     Sum sumLatin1(QByteArrayView text, Summing &summing, Line &line) const;
     Sum sumWide(QStringView text, Summing &summing, Line &line) const;
-    // The parts of sumWide: a field between tabs, character by character or
-    // word by word. False where it cannot be summed.
-    bool sumCharacters(QStringView field, Summing &summing, Progress &progress) const;
-    bool sumWords(QStringView field, quint8 script, Summing &summing, Progress &progress) const;
-    // The script of a field that is summed word by word, or Common.
-    quint8 shapedWordsScript(QStringView field) const;
+    // The parts of sumWide: a run the text layout shapes on its own,
+    // character by character or word by word. False where it cannot be
+    // summed.
+    bool sumCharacters(QStringView run, Summing &summing, Progress &progress) const;
+    bool sumWords(QStringView run, quint8 script, Summing &summing, Progress &progress) const;
+    // Whether a word holds nothing that keeps it from being measured alone.
+    bool shapedWord(QStringView word) const;
     const Word *knownWord(quint8 script, QStringView word, Summing &summing) const;
+    // A number of several digits, made up in number from those of its digits.
+    const Word *knownNumber(quint8 script, QStringView digits, Summing &summing, Word &number) const;
     const Glyph *knownGlyph(char16_t unit, Summing &summing) const;
     bool knownKerning(char16_t left, char16_t right, Summing &summing, float &value) const;
     const Glyph *knownSequence(QStringView sequence, Summing &summing) const;
@@ -201,9 +213,9 @@ private:
     mutable QHash<quint32, float> otherKernings;
     // Emoji sequences, each measured whole: a single glyph of a color font,
     // or a few.
-    mutable QHash<QString, Glyph> sequences;
+    mutable TextTable<Glyph> sequences;
     // Words of scripts that are shaped, by their script and text, and the
     // letter of each script its words are measured after.
-    mutable QHash<QString, Word> words;
+    mutable TextTable<Word> words;
     mutable std::array<char16_t, QChar::ScriptCount> wordContexts{};
 };
