@@ -141,12 +141,14 @@ QStringDecoder utf8ForLines()
 
 // Line by line straight from valid UTF-8 bytes, a line feed byte being a line
 // feed in UTF-8 too. An ASCII line is its own Latin-1 form and needs no
-// decoding.
+// decoding. Each entry comes with whether its line ended in CR LF.
 template <typename Append>
 void appendUtf8Lines(QByteArrayView bytes, QStringDecoder &utf8, Append &&append)
 {
     forEachLine(bytes, '\n', '\r', [&](QByteArrayView line) {
-        append(isAscii(line) ? CompactText::fromLatin1(line) : CompactText(QString(utf8.decode(line))));
+        const char *end = line.data() + line.size();
+        const bool crLf = end != bytes.data() + bytes.size() && *end == '\r';
+        append(isAscii(line) ? CompactText::fromLatin1(line) : CompactText(QString(utf8.decode(line))), crLf);
     });
 }
 
@@ -169,7 +171,7 @@ void decodeInto(const QByteArray &data, Append &&append)
     const QByteArrayView bytes(data);
     if (bytes.isValidUtf8()) {
         QStringDecoder utf8 = utf8ForLines();
-        return appendUtf8Lines(bytes, utf8, append);
+        return appendUtf8Lines(bytes, utf8, [&](CompactText &&entry, bool) { append(std::move(entry)); });
     }
     if (wide)
         return appendUnicode(*wide);
@@ -220,6 +222,37 @@ char *appendAsUtf8(char *out, const CompactText &entry, QStringEncoder &utf8)
     return utf8.appendToBuffer(out, text);
 }
 
+// Entries in UTF-8, each followed by the line end given for it, after a
+// byte-order mark where marked holds.
+template <typename LineEnd>
+QByteArray encodeLines(const QList<CompactText> &entries, bool marked, LineEnd &&lineEnd)
+{
+    qsizetype units = 0;
+    for (const CompactText &entry : entries)
+        units += entry.size();
+    // Encoded straight into one buffer: a separate array for each entry cost
+    // an allocation each. Sized for typical text at first, not for the UTF-8
+    // worst case of three bytes per unit, which would triple the peak.
+    QByteArray bytes(units + units / 4 + 2 * entries.size() + 3, Qt::Uninitialized);
+    char *out = bytes.data();
+    if (marked)
+        out = std::copy_n("\xEF\xBB\xBF", 3, out);
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    for (qsizetype line = 0; line < entries.size(); ++line) {
+        const CompactText &entry = entries.at(line);
+        const QByteArrayView end = lineEnd(line);
+        const qsizetype used = out - bytes.data();
+        if (const qsizetype room = (entry.isWide() ? 3 : 2) * entry.size() + end.size(); used + room > bytes.size()) {
+            bytes.resize(std::max(used + room, bytes.size() + bytes.size() / 2));
+            out = bytes.data() + used;
+        }
+        out = appendAsUtf8(out, entry, utf8);
+        out = std::copy(end.cbegin(), end.cend(), out);
+    }
+    bytes.truncate(out - bytes.data());
+    return bytes;
+}
+
 } // namespace
 
 void decodeEntries(const QByteArray &data, const std::function<void(QList<CompactText> &&)> &takeBlock)
@@ -245,45 +278,39 @@ bool Utf8LineDecoder::decode(QByteArrayView lines)
             if (*marked != QStringConverter::Utf8)
                 return false;
             lines = lines.sliced(QByteArrayView("\xef\xbb\xbf").size());
+            startsWithMark = true;
         }
     }
     // Zero bytes may make the file UTF-16 or UTF-32 and an invalid sequence a
     // legacy encoding, which only the whole file tells.
     if (lines.contains('\0') || !lines.isValidUtf8())
         return false;
-    appendUtf8Lines(lines, utf8, [&](CompactText &&entry) { blocks.append(std::move(entry)); });
+    appendUtf8Lines(lines, utf8, [&](CompactText &&entry, bool crLf) {
+        crLfEnds.push_back(crLf);
+        blocks.append(std::move(entry));
+    });
     return true;
+}
+
+QByteArray Utf8LineDecoder::bytesOf(const QList<CompactText> &entries) const
+{
+    // Valid UTF-8 decodes to one text only, so the text encodes to the same
+    // bytes again.
+    return encodeLines(entries, startsWithMark, [&](qsizetype line) {
+        return size_t(line) < crLfEnds.size() && crLfEnds[size_t(line)] ? QByteArrayView("\r\n")
+                                                                         : QByteArrayView("\n");
+    });
 }
 
 QByteArray encodeEntries(const QList<CompactText> &entries, bool startsFile)
 {
-    qsizetype units = 0;
-    for (const CompactText &entry : entries)
-        units += entry.size();
-    // Encoded straight into one buffer: a separate array for each entry cost
-    // an allocation each. Sized for typical text at first, not for the UTF-8
-    // worst case of three bytes per unit, which would triple the peak.
-    QByteArray bytes(units + units / 4 + 2 * entries.size() + 3, Qt::Uninitialized);
-    char *out = bytes.data();
     // Loading drops a byte-order mark at the start of a file, so a first entry
     // that begins with U+FEFF (a zero-width no-break space) would lose it.
     // Writing a mark in front keeps it; no other file gets one. Only a text
     // beyond Latin-1 can begin with it.
-    if (startsFile && !entries.isEmpty() && entries.first().isWide()
-        && wideUnits(entries.first()).startsWith(QChar::ByteOrderMark))
-        out = std::copy_n("\xEF\xBB\xBF", 3, out);
-    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    for (const CompactText &entry : entries) {
-        const qsizetype used = out - bytes.data();
-        if (const qsizetype room = (entry.isWide() ? 3 : 2) * entry.size() + 2; used + room > bytes.size()) {
-            bytes.resize(std::max(used + room, bytes.size() + bytes.size() / 2));
-            out = bytes.data() + used;
-        }
-        out = appendAsUtf8(out, entry, utf8);
-        out = std::copy_n("\r\n", 2, out);
-    }
-    bytes.truncate(out - bytes.data());
-    return bytes;
+    const bool marked = startsFile && !entries.isEmpty() && entries.first().isWide()
+            && wideUnits(entries.first()).startsWith(QChar::ByteOrderMark);
+    return encodeLines(entries, marked, [](qsizetype) { return QByteArrayView("\r\n"); });
 }
 
 } // namespace quillmark

@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include <functional>
+#include <vector>
 
 namespace quillmark {
 
@@ -42,10 +43,19 @@ public:
     // Hands over the last entries, at the end of the file.
     void finish() { blocks.flush(); }
 
+    // The bytes that the entries handed over were decoded from, given back
+    // in order: the start of the file, for decoding it whole once a later run
+    // shows that it is not of this kind.
+    QByteArray bytesOf(const QList<CompactText> &entries) const;
+
 private:
     EntryBlocks blocks;
     QStringDecoder utf8;
     bool atStart = true;
+    // Whether the file began with a byte-order mark, and for each line
+    // handed over whether it ended in CR LF rather than LF alone.
+    bool startsWithMark = false;
+    std::vector<bool> crLfEnds;
 };
 
 // The bytes a list file holds for the entries: each in UTF-8 followed by

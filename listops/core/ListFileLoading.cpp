@@ -72,14 +72,18 @@ private:
 };
 
 // Reads and decodes the file as far as it is UTF-8, handing the entries to
-// takeBlock as they come; stopped when it is not, or when takeBlock says to.
+// takeBlock as they come; the rest is read whole where it is not, or where
+// takeBlock says to stop.
 ListFileLines readUtf8Lines(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
-                            const std::function<bool(QList<CompactText> &&)> &takeBlock)
+                            Utf8LineDecoder &decoder, const bool &taking)
 {
-    bool taking = true;
-    Utf8LineDecoder decoder([&](QList<CompactText> &&block) { taking = taking && takeBlock(std::move(block)); });
-    ListFileLines reading = readListFileLines(fileName, memoryBudget, bytesPerItem,
-                                              [&](QByteArrayView lines) { return taking && decoder.decode(lines); });
+    ListFileLines reading = readListFileLines(fileName, memoryBudget, bytesPerItem, [&](QByteArrayView lines) {
+        if (!taking)
+            return LinesTaken::Stop;
+        return decoder.decode(lines) ? LinesTaken::Taken : LinesTaken::Refused;
+    });
+    // Where a run was refused, the entries decoded before it are taken back
+    // whole, those not handed over yet among them.
     if (reading.keepsLines && !reading.stopped)
         decoder.finish();
     return reading;
@@ -87,28 +91,30 @@ ListFileLines readUtf8Lines(const QString &fileName, qint64 memoryBudget, qint64
 
 // The same, every block taken on this thread.
 ListFileLines readUtf8LinesHere(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
-                                const std::function<void(QList<CompactText> &&)> &takeBlock)
+                                const std::function<void(QList<CompactText> &&)> &takeBlock,
+                                std::optional<Utf8LineDecoder> &decoder)
 {
-    return readUtf8Lines(fileName, memoryBudget, bytesPerItem, [&](QList<CompactText> &&block) {
-        takeBlock(std::move(block));
-        return true;
-    });
+    const bool taking = true;
+    decoder.emplace(takeBlock);
+    return readUtf8Lines(fileName, memoryBudget, bytesPerItem, *decoder, taking);
 }
 
 // The same, read and decoded on another thread while this one takes the
 // entries into the list.
 ListFileLines readUtf8LinesBeside(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
-                                  const std::function<void(QList<CompactText> &&)> &takeBlock)
+                                  const std::function<void(QList<CompactText> &&)> &takeBlock,
+                                  std::optional<Utf8LineDecoder> &decoder)
 {
     BlockQueue queue;
     ListFileLines reading;
     std::exception_ptr failure;
     std::thread reader;
+    bool taking = true;
+    decoder.emplace([&](QList<CompactText> &&block) { taking = taking && queue.put(std::move(block)); });
     try {
         reader = std::thread([&] {
             try {
-                reading = readUtf8Lines(fileName, memoryBudget, bytesPerItem,
-                                        [&](QList<CompactText> &&block) { return queue.put(std::move(block)); });
+                reading = readUtf8Lines(fileName, memoryBudget, bytesPerItem, *decoder, taking);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -116,7 +122,7 @@ ListFileLines readUtf8LinesBeside(const QString &fileName, qint64 memoryBudget, 
         });
     } catch (const std::system_error &) {
         // Without a thread to spare, the file is read on this one.
-        return readUtf8LinesHere(fileName, memoryBudget, bytesPerItem, takeBlock);
+        return readUtf8LinesHere(fileName, memoryBudget, bytesPerItem, takeBlock, decoder);
     }
     try {
         while (std::optional<QList<CompactText>> block = queue.take())
@@ -136,19 +142,24 @@ ListFileLines readUtf8LinesBeside(const QString &fileName, qint64 memoryBudget, 
 
 FileFailure loadListFile(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
                          const std::function<void(QList<CompactText> &&)> &takeBlock,
-                         const std::function<void()> &dropTaken)
+                         const std::function<QList<CompactText>()> &takeBack)
 {
-    const ListFileLines reading = workThreads() > 1
-            ? readUtf8LinesBeside(fileName, memoryBudget, bytesPerItem, takeBlock)
-            : readUtf8LinesHere(fileName, memoryBudget, bytesPerItem, takeBlock);
-    if (reading.stopped) {
-        dropTaken();
-        const ListFileContent content = readListFile(fileName, memoryBudget, bytesPerItem);
-        decodeEntries(content.bytes, takeBlock);
-        return content.failure;
+    std::optional<Utf8LineDecoder> decoder;
+    ListFileLines reading = workThreads() > 1
+            ? readUtf8LinesBeside(fileName, memoryBudget, bytesPerItem, takeBlock, decoder)
+            : readUtf8LinesHere(fileName, memoryBudget, bytesPerItem, takeBlock, decoder);
+    if (!reading.keepsLines) {
+        takeBack();
+        return reading.failure;
     }
-    if (!reading.keepsLines)
-        dropTaken();
+    if (reading.refused) {
+        // Not UTF-8 after all, or not by itself: the whole file tells its
+        // encoding. The bytes of the lines taken so far are made again from
+        // their entries, in front of the rest read after them.
+        QByteArray bytes = decoder->bytesOf(takeBack());
+        bytes += std::exchange(reading.rest, {});
+        decodeEntries(bytes, takeBlock);
+    }
     return reading.failure;
 }
 

@@ -30,13 +30,13 @@ qint64 lineFeedsIn(const char *data, qint64 size)
 }
 
 // Appends up to a chunk; the bytes read, 0 at the end, -1 on failure.
-qint64 readChunk(QFile &file, QByteArray &bytes)
+qint64 readChunk(QFile &file, QByteArray &bytes, QString *reason)
 {
     const qsizetype used = bytes.size();
     if (bytes.capacity() - used < chunkSize)
         bytes.reserve(std::max<qsizetype>(used + chunkSize, bytes.capacity() * 2));
     bytes.resize(used + chunkSize);
-    const qint64 got = file.read(bytes.data() + used, chunkSize);
+    const qint64 got = nodes::readSome(file, bytes.data() + used, chunkSize, reason);
     bytes.resize(used + std::max<qint64>(got, 0));
     return got;
 }
@@ -117,9 +117,10 @@ bool ChunkedFile::readInto(QByteArray &bytes)
     // and so how many items the whole file makes.
     const bool measures = knownSize > 0 && bytesRead == 0;
     const qsizetype before = bytes.size();
-    const qint64 got = readChunk(file, bytes);
+    QString reason;
+    const qint64 got = readChunk(file, bytes, &reason);
     if (got < 0)
-        return refuse(measures ? FileFailure::Kind::CannotRead : FileFailure::Kind::ReadPartWay, file.errorString());
+        return refuse(measures ? FileFailure::Kind::CannotRead : FileFailure::Kind::ReadPartWay, reason);
     if (got == 0)
         return false;
     bytesRead += got;
@@ -153,29 +154,49 @@ ListFileContent readListFile(const QString &fileName, qint64 memoryBudget, qint6
 }
 
 ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
-                                const std::function<bool(QByteArrayView)> &takeLines)
+                                const std::function<LinesTaken(QByteArrayView)> &takeLines)
 {
     ChunkedFile file(fileName, memoryBudget, bytesPerItem, false);
     // The lines read whole so far, then the start of the next, carried over to
     // be completed by the next chunk.
     QByteArray bytes;
+    // From a run refused on, the file is read whole after it: a device or a
+    // terminal could not be read again.
+    const auto readRest = [&] {
+        while (file.readInto(bytes)) {
+        }
+        if (!file.failure.ok() && file.failure.kind != FileFailure::Kind::ReadPartWay)
+            return ListFileLines{.failure = file.failure, .keepsLines = false, .refused = true, .rest = {}};
+        return ListFileLines{.failure = file.failure, .keepsLines = true, .refused = true, .rest = std::move(bytes)};
+    };
     for (;;) {
         const qsizetype carried = bytes.size();
         if (!file.readInto(bytes)) {
             if (!file.failure.ok() && file.failure.kind != FileFailure::Kind::ReadPartWay)
                 return {.failure = file.failure, .keepsLines = false};
             // The last line, whole or up to a read error.
-            if (!bytes.isEmpty() && !takeLines(bytes))
+            switch (bytes.isEmpty() ? LinesTaken::Taken : takeLines(bytes)) {
+            case LinesTaken::Taken:
+                return {.failure = file.failure};
+            case LinesTaken::Refused:
+                return {.failure = file.failure, .refused = true, .rest = std::move(bytes)};
+            case LinesTaken::Stop:
                 return {.failure = {}, .stopped = true};
-            return {.failure = file.failure};
+            }
         }
         // The carried start of a line holds no line feed.
         const qsizetype lastLineFeed = QByteArrayView(bytes).sliced(carried).lastIndexOf('\n');
         if (lastLineFeed < 0)
             continue;
         const qsizetype end = carried + lastLineFeed + 1;
-        if (!takeLines(QByteArrayView(bytes).first(end)))
+        switch (takeLines(QByteArrayView(bytes).first(end))) {
+        case LinesTaken::Taken:
+            break;
+        case LinesTaken::Refused:
+            return readRest();
+        case LinesTaken::Stop:
             return {.failure = {}, .stopped = true};
+        }
         char *const start = bytes.data();
         std::copy(start + end, start + bytes.size(), start);
         bytes.truncate(bytes.size() - end);

@@ -34,15 +34,23 @@ struct ListFileLines {
     // Whether the lines handed over are to stay: all of them, or those before
     // a read error part of the way. None are when the file would not fit.
     bool keepsLines = true;
+    // Whether takeLines refused a run of lines. That run and the rest of the
+    // file are then read on whole, with the same checks, into rest: the file
+    // is read once, whatever it turns out to be.
+    bool refused = false;
+    QByteArray rest = {};
     // Whether takeLines asked to stop; nothing else is then told.
     bool stopped = false;
 };
 
+// What takeLines did with a run of lines.
+enum class LinesTaken { Taken, Refused, Stop };
+
 // Reads a list file as readListFile does, with the same checks and failures,
 // but hands its bytes to takeLines as they come, a run of whole lines of about
 // a megabyte at a time (only the file's last line may lack its line feed), so
-// that the file is never held whole. takeLines returns false to stop reading.
+// that the file is never held whole, as long as takeLines takes them.
 ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qint64 bytesPerItem,
-                                const std::function<bool(QByteArrayView)> &takeLines);
+                                const std::function<LinesTaken(QByteArrayView)> &takeLines);
 
 } // namespace quillmark

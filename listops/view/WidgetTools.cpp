@@ -92,6 +92,16 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
             toMeasure.clear();
             list->model()->removeRows(before, list->count() - before);
         };
+        // A file that was not UTF-8 after all has the entries taken so far
+        // back, to make its first bytes again.
+        const auto takeBack = [&] {
+            if (entries)
+                entries->measuring().abandon();
+            toMeasure.clear();
+            QList<quillmark::CompactText> taken = takeTexts(list, before);
+            list->model()->removeRows(before, list->count() - before);
+            return taken;
+        };
         try {
             failure = quillmark::loadListFile(
                     fileName, quillmark::availableMemory(), EntryItem::memoryBytes(0, true),
@@ -100,7 +110,7 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
                         if (toMeasure.size() >= measuringBatch)
                             entries->measuring().start(std::exchange(toMeasure, {}));
                     },
-                    dropLoaded);
+                    takeBack);
         } catch (const std::bad_alloc &) {
             // The estimate before reading keeps this rare; the list must
             // survive it all the same, as it was.
