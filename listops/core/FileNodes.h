@@ -40,6 +40,11 @@ QString lastReason();
 // to open a folder or a socket it is what the name holds.
 bool openForReading(QFile &file, const QString &path, Node *opened, QString *reason);
 
+// Reads what a file opened so gives at once, up to size bytes: the bytes
+// read, 0 at its end, or -1 with the reason. A terminal or another device
+// ends where it has nothing more to give now, its end of file or not.
+qint64 readSome(QFile &file, char *data, qint64 size, QString *reason);
+
 // A file that takes its name only once it is whole, as QSaveFile does: it is
 // opened, written and committed, and destroyed uncommitted it leaves nothing
 // behind. It is written where no other program sees it, a file without a

@@ -82,6 +82,23 @@ bool openForReading(QFile &file, const QString &path, Node *opened, QString *rea
     return adopt(file, descriptor, QIODevice::ReadOnly, opened, reason);
 }
 
+qint64 readSome(QFile &file, char *data, qint64 size, QString *reason)
+{
+    // Read by itself, not through QFile, whose loop takes a terminal's end
+    // of file for one more line and then fails on the read after it.
+    for (;;) {
+        const ssize_t got = ::read(file.handle(), data, size_t(size));
+        if (got >= 0)
+            return got;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        if (errno != EINTR) {
+            *reason = lastReason();
+            return -1;
+        }
+    }
+}
+
 bool PendingFile::openUnnamed(bool *denied, QString *reason, bool *unsupported)
 {
 #ifdef O_TMPFILE

@@ -85,6 +85,14 @@ bool openForReading(QFile &file, const QString &path, Node *opened, QString *rea
     return openByName(file, path, QIODevice::ReadOnly, reason);
 }
 
+qint64 readSome(QFile &file, char *data, qint64 size, QString *reason)
+{
+    const qint64 got = file.read(data, size);
+    if (got < 0)
+        *reason = file.errorString();
+    return got;
+}
+
 bool PendingFile::openUnnamed(bool *denied, QString *reason, bool *unsupported)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
