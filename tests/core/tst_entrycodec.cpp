@@ -185,6 +185,12 @@ void TestEntryCodec::decodeWithoutMark_data()
     // More than the detector is shown.
     legacy("Shift_JIS-addresses-line", japanese + QStringLiteral("x\n"), 1500);
     legacy("GBK-addresses", QStringLiteral("北京市海淀区中关村大街\n上海市浦东新区世纪大道\n你好，世界\n中华人民共和国"));
+    // One line longer than the detector's sample, which must not end inside
+    // the character at its 65,536th byte, or the guess would not read it.
+    const QByteArray gbkStreet = legacyFile("GBK-addresses").split('\n').first() + ' ';
+    QTest::newRow("GBK line longer than the sample, a character across its end")
+            << QByteArray(8, 'x') + gbkStreet.repeated(2900)
+            << QString(8, u'x') + QStringLiteral("北京市海淀区中关村大街 ").repeated(2900);
     legacy("Big5-addresses", QStringLiteral("臺北市信義區市府路\n高雄市前金區\n你好，世界\n中華民國\n"));
     // Windows-949, which the detector calls UHC, reads both; the last line
     // is in Windows-949 only.

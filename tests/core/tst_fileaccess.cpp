@@ -41,6 +41,7 @@ enum class Setup {
     PieceInLockedFolder,
     PieceWithLongestName,
     PieceWithNoText,
+    NewFile,
 };
 
 const QByteArray oldContent("old list\r\nkeep me\r\n");
@@ -213,6 +214,9 @@ void TestFileAccess::writeOver_data()
     QTest::newRow("piece in a read-only folder") << Setup::PieceInLockedFolder << true << open << false;
     QTest::newRow("piece over a file with a 255-byte name") << Setup::PieceWithLongestName << true << ok << false;
     QTest::newRow("piece with no text") << Setup::PieceWithNoText << true << Failure::NothingToWrite << false;
+    // Not a temporary file's private permissions: those a new file gets.
+    QTest::newRow("new file") << Setup::NewFile << false << ok << false;
+    QTest::newRow("new piece") << Setup::NewFile << true << ok << false;
 }
 
 void TestFileAccess::writeOver()
@@ -259,6 +263,10 @@ void TestFileAccess::checkWritten(const Scene &scene, const struct stat &before,
         QCOMPARE(after.st_gid, before.st_gid);
         QCOMPARE(after.st_mode, before.st_mode);
         QCOMPARE(after.st_ino == before.st_ino, inPlace);
+    } else if (before.st_ino == 0) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        QCOMPARE(after.st_mode & 07777, 0666 & ~mask);
     }
     // A link to the target stays one; a piece replaces a link by a file.
     QCOMPARE(QFileInfo(scene.path).isSymLink(), scene.path != scene.target);
