@@ -270,21 +270,25 @@ Utf8LineDecoder::Utf8LineDecoder(const std::function<void(QList<CompactText> &&)
 
 bool Utf8LineDecoder::decode(QByteArrayView lines)
 {
+    bool marked = false;
     if (atStart) {
-        atStart = false;
         // Decoding the whole file drops a mark at its start, and a UTF-16 or
         // UTF-32 one makes it another kind of file.
-        if (const auto marked = QStringConverter::encodingForData(lines)) {
-            if (*marked != QStringConverter::Utf8)
+        if (const auto encoding = QStringConverter::encodingForData(lines)) {
+            if (*encoding != QStringConverter::Utf8)
                 return false;
             lines = lines.sliced(QByteArrayView("\xef\xbb\xbf").size());
-            startsWithMark = true;
+            marked = true;
         }
     }
     // Zero bytes may make the file UTF-16 or UTF-32 and an invalid sequence a
-    // legacy encoding, which only the whole file tells.
+    // legacy encoding, which only the whole file tells. A run refused is not
+    // taken at all, its mark neither.
     if (lines.contains('\0') || !lines.isValidUtf8())
         return false;
+    if (atStart)
+        startsWithMark = marked;
+    atStart = false;
     appendUtf8Lines(lines, utf8, [&](CompactText &&entry, bool crLf) {
         crLfEnds.push_back(crLf);
         blocks.append(std::move(entry));
