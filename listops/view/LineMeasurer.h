@@ -21,11 +21,14 @@
 //
 // A list holds millions of texts and the view asks for their sizes after
 // every command, so a text is measured once for as long as the font stays,
-// and remembers its line. Most texts are measured by adding up advances and
-// pair kerning, each measured once with the same text layout the style uses:
-// characters drawn glyph after glyph, tabs, and emoji sequences taken whole.
-// The rest (scripts that join or reorder their letters, controls, marks on
-// a space) are laid out whole, as the style does.
+// and remembers its line. Most texts are measured by adding up pieces, each
+// measured once with the same text layout the style uses, run by run as the
+// layout shapes them (TextRuns): characters drawn glyph after glyph and the
+// kerning of their pairs, emoji sequences taken whole, and in scripts that
+// join or reorder their letters, or with marks on them, whole words with the
+// kerning of the spaces around them. The rest (controls, marks on a space,
+// explicit direction marks, brackets in text of both directions) are laid
+// out whole, as the style does.
 //
 // Measuring goes on beside the thread that owns the measurer: measureBeside
 // only reads what was measured before, and lays texts out in a font of the
