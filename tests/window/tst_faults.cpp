@@ -5,6 +5,7 @@
 // faults are covered by tst_save and tst_createfiles.)
 
 #include "FileWriting.h"
+#include "LargeList.h"
 #include "ModalAnswerer.h"
 #include "Windows1252.h"
 #include "WindowFixture.h"
@@ -192,24 +193,6 @@ QByteArray latinLines(QStringList *kept)
         if (line < 112347)
             kept->append(QString::fromLatin1(text));
     }
-    return bytes;
-}
-
-// A large list as Save hands it to the writer, a block of entries at a time.
-constexpr int listBlocks = 4;
-QByteArray listBlock(int block)
-{
-    QByteArray bytes;
-    for (int entry = block << 16; entry < (block + 1) << 16; ++entry)
-        bytes += "entry " + QByteArray::number(entry) + "\r\n";
-    return bytes;
-}
-
-QByteArray wholeList()
-{
-    QByteArray bytes;
-    for (int block = 0; block < listBlocks; ++block)
-        bytes += listBlock(block);
     return bytes;
 }
 
