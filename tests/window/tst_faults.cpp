@@ -12,6 +12,8 @@
 #ifdef Q_OS_UNIX
 #include "ResourceLimits.h"
 #include "SystemFaults.h"
+#else
+#include "OtherProcess.h"
 #endif
 
 #include <QDir>
@@ -447,6 +449,10 @@ void TestFaults::loadRefused_data()
     // What was read before the error stays: here the first 112,347 lines.
     QTest::newRow("read error part of the way, not UTF-8") << "read error" << QStringLiteral("Cannot read %1:")
                                                            << "Only the part before the error was loaded.";
+#else
+    // Another program has it open and lets nobody else in, for the reason
+    // that the system gives anyone who tries.
+    QTest::newRow("file held open without sharing") << "held" << cannotAccess << QString();
 #endif
 }
 
@@ -481,6 +487,14 @@ void TestFaults::loadRefused()
 #endif
     const AddressSpaceLimit limit(256 * 1024 * 1024);
     QVERIFY(limit.active);
+#else
+    std::optional<OtherProcess> holder;
+    if (fault == u"held") {
+        path = writeFile(dir->filePath(QStringLiteral("held.txt")), "held\r\n");
+        holder.emplace(QStringList{"hold", path, "none"});
+        QCOMPARE(holder->report(), u"held"_s);
+        reason = reasonForNotOpening(path);
+    }
 #endif
     ModalAnswerer answerer({path});
     click("btnLoad");
