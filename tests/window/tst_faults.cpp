@@ -259,9 +259,9 @@ private slots:
 
 #ifdef Q_OS_UNIX
     void saveOntoDevFull();
+#endif
     void killedWhileWriting_data();
     void killedWhileWriting();
-#endif
     void saveFailsToOpen_data();
     void saveFailsToOpen();
     void loadRefused_data();
@@ -321,18 +321,26 @@ void TestFaults::saveOntoDevFull()
     QCOMPARE(texts(), existing);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]"));
 }
+#endif
 
 void TestFaults::killedWhileWriting_data()
 {
     QTest::addColumn<QString>("write");
-    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("ending");
     QTest::addColumn<qint64>("cut");
     const qint64 size = wholeList().size();
+#ifdef Q_OS_UNIX
+    const QStringList endings{"SIGTERM", "SIGKILL"};
+#else
+    // Windows has no signals: a program is ended from outside with
+    // TerminateProcess, which runs none of its own code on the way out.
+    const QStringList endings{"TerminateProcess"};
+#endif
     for (const char *write : {"save over a file", "save to a new name", "new Create Files piece"}) {
-        for (const int signal : {SIGTERM, SIGKILL}) {
+        for (const QString &ending : endings) {
             for (const qint64 cut : {qint64(0), size / 2, size - 1}) {
-                QTest::addRow("%s, %s after %lld bytes", write, signal == SIGTERM ? "SIGTERM" : "SIGKILL", cut)
-                        << QString::fromLatin1(write) << signal << cut;
+                QTest::addRow("%s, %s after %lld bytes", write, qPrintable(ending), cut)
+                        << QString::fromLatin1(write) << ending << cut;
             }
         }
     }
@@ -341,7 +349,7 @@ void TestFaults::killedWhileWriting_data()
 void TestFaults::killedWhileWriting()
 {
     QFETCH(QString, write);
-    QFETCH(int, signal);
+    QFETCH(QString, ending);
     QFETCH(qint64, cut);
     const QByteArray old = "old list\r\n";
     const bool over = write == u"save over a file";
@@ -351,6 +359,8 @@ void TestFaults::killedWhileWriting()
     if (over)
         writeFile(dir->filePath(QStringLiteral("list.txt")), old);
 
+#ifdef Q_OS_UNIX
+    const int signal = ending == u"SIGTERM" ? SIGTERM : SIGKILL;
     QVERIFY(killWhenCut(signal, rlim_t(cut), [&](const std::function<void()> &limitFiles) {
         if (piece) {
             quillmark::writeTextFile(firstPiece, wholeList());
@@ -364,6 +374,13 @@ void TestFaults::killedWhileWriting()
             file.write(listBlock(block));
         file.commit();
     }));
+#else
+    OtherProcess writer(piece ? QStringList{"pieces", firstPiece, path, QString::number(cut)}
+                              : QStringList{"write", path, QString::number(cut)});
+    // Ended only once it tells that so much of the list is in the file.
+    QCOMPARE(writer.report(), u"cut"_s);
+    QVERIFY(writer.terminate());
+#endif
 
     // The old file as it was, or nothing under the new name, and nothing else.
     const QStringList left = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -375,7 +392,6 @@ void TestFaults::killedWhileWriting()
     if (piece)
         QVERIFY(readFile(firstPiece) == wholeList());
 }
-#endif
 
 void TestFaults::saveFailsToOpen_data()
 {
