@@ -3,6 +3,8 @@
 #include "WindowFixture.h"
 #ifdef Q_OS_UNIX
 #include "ResourceLimits.h"
+#else
+#include "OtherProcess.h"
 #endif
 
 #include <QLineEdit>
@@ -319,6 +321,10 @@ void TestCreateFiles::failedFilesReportedOnce_data()
     // must neither be left cut off nor be counted as written.
     QTest::newRow("disk full part of the way") << "full" << "part" << 2 << 0 << QStringLiteral("Cannot write %1:")
                                                << QString::fromLocal8Bit(std::strerror(EFBIG));
+#else
+    // Another program has the old piece open and lets nobody else in.
+    QTest::newRow("one piece held open without sharing") << "held" << "part" << 1 << 1
+                                                          << QStringLiteral("Cannot write %1:") << "";
 #endif
 }
 
@@ -360,6 +366,12 @@ void TestCreateFiles::failedFilesReportedOnce()
     {
 #ifdef Q_OS_UNIX
         const std::optional<FileSizeLimit> full = failure == u"full" ? std::optional<FileSizeLimit>(std::in_place, 10) : std::nullopt;
+#else
+        std::optional<OtherProcess> holder;
+        if (failure == u"held") {
+            holder.emplace(QStringList{"hold", writeFile(dir->filePath(QStringLiteral("part_1.txt")), old), "none"});
+            QCOMPARE(holder->report(), QStringLiteral("held"));
+        }
 #endif
         click("btnCreateFiles");
     }
@@ -378,9 +390,13 @@ void TestCreateFiles::failedFilesReportedOnce()
     // Every group is still tried: the bar moves for each, and names that
     // could be written were.
     QCOMPARE(spy.size(), 3);
-    if (failure == u"taken" || failure == u"pipe") {
+    if (failure == u"taken" || failure == u"pipe" || failure == u"held") {
         QCOMPARE(readFile(dir->filePath(QStringLiteral("part_0.txt"))), QByteArray("a\r\nb\r\nc\r\nd\r\ne\r\n"));
         QCOMPARE(readFile(dir->filePath(QStringLiteral("part_2.txt"))), QByteArray("k\r\nl\r\n"));
+        if (failure == u"held") {
+            QCOMPARE(readFile(dir->filePath(QStringLiteral("part_1.txt"))), old);
+            QCOMPARE(filesIn(dir->path()), (QStringList{"part_0.txt", "part_1.txt", "part_2.txt"}));
+        }
     } else if (failure == u"full") {
         QCOMPARE(readFile(dir->filePath(QStringLiteral("part_0.txt"))), old);
         QCOMPARE(filesIn(dir->path()), (QStringList{"part_0.txt", "part_2.txt"}));

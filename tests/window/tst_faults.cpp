@@ -5,12 +5,15 @@
 // faults are covered by tst_save and tst_createfiles.)
 
 #include "FileWriting.h"
+#include "LargeList.h"
 #include "ModalAnswerer.h"
 #include "Windows1252.h"
 #include "WindowFixture.h"
 #ifdef Q_OS_UNIX
 #include "ResourceLimits.h"
 #include "SystemFaults.h"
+#else
+#include "OtherProcess.h"
 #endif
 
 #include <QDir>
@@ -245,24 +248,6 @@ QByteArray latinLines(QStringList *kept)
     return bytes;
 }
 
-// A large list as Save hands it to the writer, a block of entries at a time.
-constexpr int listBlocks = 4;
-QByteArray listBlock(int block)
-{
-    QByteArray bytes;
-    for (int entry = block << 16; entry < (block + 1) << 16; ++entry)
-        bytes += "entry " + QByteArray::number(entry) + "\r\n";
-    return bytes;
-}
-
-QByteArray wholeList()
-{
-    QByteArray bytes;
-    for (int block = 0; block < listBlocks; ++block)
-        bytes += listBlock(block);
-    return bytes;
-}
-
 int stopChannel = -1;
 
 // The write that would pass the file-size limit stops the child where it
@@ -324,9 +309,9 @@ private slots:
 
 #ifdef Q_OS_UNIX
     void saveOntoDevFull();
+#endif
     void killedWhileWriting_data();
     void killedWhileWriting();
-#endif
     void saveFailsToOpen_data();
     void saveFailsToOpen();
     void loadRefused_data();
@@ -386,18 +371,26 @@ void TestFaults::saveOntoDevFull()
     QCOMPARE(texts(), existing);
     QCOMPARE(window->windowTitle(), QStringLiteral("Quillmark [0]"));
 }
+#endif
 
 void TestFaults::killedWhileWriting_data()
 {
     QTest::addColumn<QString>("write");
-    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("ending");
     QTest::addColumn<qint64>("cut");
     const qint64 size = wholeList().size();
+#ifdef Q_OS_UNIX
+    const QStringList endings{"SIGTERM", "SIGKILL"};
+#else
+    // Windows has no signals: a program is ended from outside with
+    // TerminateProcess, which runs none of its own code on the way out.
+    const QStringList endings{"TerminateProcess"};
+#endif
     for (const char *write : {"save over a file", "save to a new name", "new Create Files piece"}) {
-        for (const int signal : {SIGTERM, SIGKILL}) {
+        for (const QString &ending : endings) {
             for (const qint64 cut : {qint64(0), size / 2, size - 1}) {
-                QTest::addRow("%s, %s after %lld bytes", write, signal == SIGTERM ? "SIGTERM" : "SIGKILL", cut)
-                        << QString::fromLatin1(write) << signal << cut;
+                QTest::addRow("%s, %s after %lld bytes", write, qPrintable(ending), cut)
+                        << QString::fromLatin1(write) << ending << cut;
             }
         }
     }
@@ -406,7 +399,7 @@ void TestFaults::killedWhileWriting_data()
 void TestFaults::killedWhileWriting()
 {
     QFETCH(QString, write);
-    QFETCH(int, signal);
+    QFETCH(QString, ending);
     QFETCH(qint64, cut);
     const QByteArray old = "old list\r\n";
     const bool over = write == u"save over a file";
@@ -416,6 +409,8 @@ void TestFaults::killedWhileWriting()
     if (over)
         writeFile(dir->filePath(QStringLiteral("list.txt")), old);
 
+#ifdef Q_OS_UNIX
+    const int signal = ending == u"SIGTERM" ? SIGTERM : SIGKILL;
     QVERIFY(killWhenCut(signal, rlim_t(cut), [&](const std::function<void()> &limitFiles) {
         if (piece) {
             quillmark::writeTextFile(firstPiece, wholeList());
@@ -429,6 +424,13 @@ void TestFaults::killedWhileWriting()
             file.write(listBlock(block));
         file.commit();
     }));
+#else
+    OtherProcess writer(piece ? QStringList{"pieces", firstPiece, path, QString::number(cut)}
+                              : QStringList{"write", path, QString::number(cut)});
+    // Ended only once it tells that so much of the list is in the file.
+    QCOMPARE(writer.report(), u"cut"_s);
+    QVERIFY(writer.terminate());
+#endif
 
     // The old file as it was, or nothing under the new name, and nothing else.
     const QStringList left = QDir(dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -440,7 +442,6 @@ void TestFaults::killedWhileWriting()
     if (piece)
         QVERIFY(readFile(firstPiece) == wholeList());
 }
-#endif
 
 void TestFaults::saveFailsToOpen_data()
 {
@@ -514,6 +515,10 @@ void TestFaults::loadRefused_data()
     // What was read before the error stays: here the first 112,347 lines.
     QTest::newRow("read error part of the way, not UTF-8") << "read error" << QStringLiteral("Cannot read %1:")
                                                            << "Only the part before the error was loaded.";
+#else
+    // Another program has it open and lets nobody else in, for the reason
+    // that the system gives anyone who tries.
+    QTest::newRow("file held open without sharing") << "held" << cannotAccess << QString();
 #endif
 }
 
@@ -548,6 +553,14 @@ void TestFaults::loadRefused()
 #endif
     const AddressSpaceLimit limit(256 * 1024 * 1024);
     QVERIFY(limit.active);
+#else
+    std::optional<OtherProcess> holder;
+    if (fault == u"held") {
+        path = writeFile(dir->filePath(QStringLiteral("held.txt")), "held\r\n");
+        holder.emplace(QStringList{"hold", path, "none"});
+        QCOMPARE(holder->report(), u"held"_s);
+        reason = reasonForNotOpening(path);
+    }
 #endif
     ModalAnswerer answerer({path});
     click("btnLoad");
