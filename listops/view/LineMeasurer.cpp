@@ -194,20 +194,31 @@ Layout layOutText(const QString &text, const QFont &font, bool countTrailingSpac
 // The pieces that texts need learnt, counted as a sum lists them: a pair or
 // a word is worth learning where several texts share it.
 struct LineMeasurer::Listing {
-    QHash<quint64, int> codes;
+    // A list's first batch has every pair of every text to list: those that
+    // are listed at once are marked in tables, not counted in a hash.
+    std::vector<bool> charactersListed = std::vector<bool>(0x10000);
+    std::vector<bool> latin1PairsListed = std::vector<bool>(0x100 * 0x100);
+    QHash<quint32, int> otherPairs;
     QHash<QString, int> named;
     QList<Piece> worth;
 
+    static bool firstTime(std::vector<bool> &listed, size_t at)
+    {
+        const bool first = !listed[at];
+        listed[at] = true;
+        return first;
+    }
     void character(char16_t unit)
     {
-        if (++codes[quint64(Piece::Character) << 32 | unit] == 1)
+        if (firstTime(charactersListed, unit))
             worth.append({QString(QChar(unit)), Piece::Character});
     }
     // Latin-1 pairs are at most 65,536, and met again and again.
     void pair(char16_t left, char16_t right)
     {
-        const int enough = left <= 0xff && right <= 0xff ? 1 : 2;
-        if (++codes[quint64(Piece::Pair) << 32 | quint32(left) << 16 | right] == enough)
+        const bool worthIt = left <= 0xff && right <= 0xff ? firstTime(latin1PairsListed, left * 0x100 + right)
+                                                         : ++otherPairs[quint32(left) << 16 | right] == 2;
+        if (worthIt)
             worth.append({QString(QChar(left)) + QChar(right), Piece::Pair});
     }
     // Emoji sequences are few, words many; but a number is quicker learnt,
@@ -592,12 +603,44 @@ LineMeasurer::Sum LineMeasurer::sumLatin1(QByteArrayView text, Summing &summing,
         x = nextTabStop(x);
         start = end + 1;
     }
+    if (std::isnan(x) && summing.unmeasured != Unmeasured::Measure && latin1NeedsLearning(text, summing))
+        return Sum::Unknown;
     if (std::isnan(x) || x > exactFloatWidth)
         return sumWide(QString::fromLatin1(text), summing, line);
     const uchar last = text.isEmpty() ? 0 : units[text.size() - 1];
     const bool endsInGlyph = last != ' ' && last != '\t';
     line = finish(x + (endsInGlyph && last ? glyphs[last].overhang : 0), emptyAscent, emptyDescent);
     return Sum::Done;
+}
+
+bool LineMeasurer::latin1NeedsLearning(QByteArrayView text, Summing &summing) const
+{
+    // Latin-1 holds one script and no right-to-left letter: only tabs end
+    // its runs, and kerning with them.
+    bool needs = false;
+    uchar previous = 0;
+    for (const char byte : text) {
+        const uchar unit = uchar(byte);
+        if (unit == '\t') {
+            previous = 0;
+            continue;
+        }
+        const Glyph &glyph = glyphs[unit];
+        if (!glyph.summable || glyph.mark)
+            return false;
+        if (glyph.advance < 0) {
+            needs = true;
+            if (summing.listing)
+                summing.listing->character(unit);
+        }
+        if (previous != 0 && std::isnan(kernings[previous * 0x100 + unit])) {
+            needs = true;
+            if (summing.listing)
+                summing.listing->pair(previous, unit);
+        }
+        previous = unit;
+    }
+    return needs;
 }
 
 LineMeasurer::Sum LineMeasurer::sumWide(QStringView text, Summing &summing, Line &line) const
@@ -618,8 +661,9 @@ LineMeasurer::Sum LineMeasurer::sumWide(QStringView text, Summing &summing, Line
         // Letters of a script that is shaped, or with marks on them, are
         // shaped word by word; an emoji's variation selector or keycap is
         // part of its sequence.
-        const auto onLetter = [](QChar unit) {
-            return isMark(unit) && unit != QChar(0xFE0E) && unit != QChar(0xFE0F) && unit != QChar(0x20E3);
+        const auto onLetter = [this](QChar unit) {
+            return glyphs[unit.unicode()].mark && unit != QChar(0xFE0E) && unit != QChar(0xFE0F)
+                    && unit != QChar(0x20E3);
         };
         const bool byWords = !drawnGlyphByGlyph(QChar::Script(run.script))
                 || std::any_of(runText.cbegin(), runText.cend(), onLetter);

@@ -175,6 +175,10 @@ private:
     Sum sum(const quillmark::CompactText &text, Summing &summing, Line &line) const;
     Sum sumLatin1(QByteArrayView text, Summing &summing, Line &line) const;
     Sum sumWide(QStringView text, Summing &summing, Line &line) const;
+    // Whether a Latin-1 text that could not be summed needs characters or
+    // pairs learnt first (listed where summing lists them), found without
+    // the runs of sumWide; false where it must be laid out all the same.
+    bool latin1NeedsLearning(QByteArrayView text, Summing &summing) const;
     // The parts of sumWide: a run the text layout shapes on its own,
     // character by character or word by word. False where it cannot be
     // summed.
