@@ -566,7 +566,8 @@ void TestFaults::loadRefused()
     click("btnLoad");
 
     const QString named = QDir::toNativeSeparators(path);
-    checkOneIoErrorBox(answerer, firstLine.arg(named), reason);
+    // Not every first line names the file.
+    checkOneIoErrorBox(answerer, QString(firstLine).replace(u"%1"_s, named), reason);
     if (firstLine == cannotAccess)
         QCOMPARE(answerer.boxes.first().text.section(u'\n', 1, 1), QStringLiteral("Cannot open %1:").arg(named));
     QVERIFY(texts() == existing + kept); // QCOMPARE would print megabytes
