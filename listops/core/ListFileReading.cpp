@@ -160,19 +160,22 @@ ListFileLines readListFileLines(const QString &fileName, qint64 memoryBudget, qi
     // The lines read whole so far, then the start of the next, carried over to
     // be completed by the next chunk.
     QByteArray bytes;
+    // What was read stays, unless the file would not fit after all; a read
+    // error part of the way keeps what came before it.
+    const auto keepsLines = [&] { return file.failure.ok() || file.failure.kind == FileFailure::Kind::ReadPartWay; };
     // From a run refused on, the file is read whole after it: a device or a
     // terminal could not be read again.
     const auto readRest = [&] {
         while (file.readInto(bytes)) {
         }
-        if (!file.failure.ok() && file.failure.kind != FileFailure::Kind::ReadPartWay)
+        if (!keepsLines())
             return ListFileLines{.failure = file.failure, .keepsLines = false, .refused = true, .rest = {}};
         return ListFileLines{.failure = file.failure, .keepsLines = true, .refused = true, .rest = std::move(bytes)};
     };
     for (;;) {
         const qsizetype carried = bytes.size();
         if (!file.readInto(bytes)) {
-            if (!file.failure.ok() && file.failure.kind != FileFailure::Kind::ReadPartWay)
+            if (!keepsLines())
                 return {.failure = file.failure, .keepsLines = false};
             // The last line, whole or up to a read error.
             switch (bytes.isEmpty() ? LinesTaken::Taken : takeLines(bytes)) {

@@ -2,7 +2,6 @@
 
 #include "TextRuns.h"
 
-#include <QSet>
 #include <QTextLayout>
 #include <QtMath>
 
@@ -743,13 +742,13 @@ bool LineMeasurer::sumWords(QStringView run, quint8 script, Summing &summing, Pr
         progress.endsInSpace = true;
         return true;
     }
-    if (run.front() == u' ' || isMark(run.front()))
+    if (run.front() == u' ' || glyphs[run.front().unicode()].mark)
         return false;
     for (qsizetype start = 0; start < run.size();) {
         const qsizetype space = run.indexOf(u' ', start);
         const qsizetype end = space < 0 ? run.size() : space;
         const QStringView text = run.sliced(start, end - start);
-        if (text.isEmpty() || isMark(text.front()) || !shapedWord(text))
+        if (text.isEmpty() || glyphs[text.front().unicode()].mark || !shapedWord(text))
             return false;
         Word number;
         const bool isNumber = text.size() > 1 && std::all_of(text.cbegin(), text.cend(), [](QChar unit) {
@@ -786,7 +785,7 @@ bool LineMeasurer::shapedWord(QStringView word) const
         if (unit.isSurrogate() || glyphs[unit.unicode()].unclaimed
             || (category == QChar::Other_Format && unit != QChar(0x200C) && unit != QChar(0x200D)))
             return false;
-        if (isMark(unit)) {
+        if (glyphs[unit.unicode()].mark) {
             if (!onLetter)
                 return false;
         } else {

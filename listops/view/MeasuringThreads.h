@@ -72,7 +72,6 @@ private:
     qsizetype parts = 0;
     qsizetype nextPart = 0;
     qsizetype partsDone = 0;
-    quint64 round = 0;
     bool stopping = false;
     bool failed = false;
 

@@ -86,20 +86,22 @@ void WidgetTools::loadList(QListWidget *list, const QString &fileName) const
             entries->readyDelegate();
         constexpr size_t measuringBatch = 65536;
         std::vector<const quillmark::CompactText *> toMeasure;
-        const auto dropLoaded = [&] {
+        // The texts of the new rows are measured no more before they go.
+        const auto stopMeasuring = [&] {
             if (entries)
                 entries->measuring().abandon();
             toMeasure.clear();
+        };
+        const auto dropLoaded = [&] {
+            stopMeasuring();
             list->model()->removeRows(before, list->count() - before);
         };
         // A file that was not UTF-8 after all has the entries taken so far
         // back, to make its first bytes again.
         const auto takeBack = [&] {
-            if (entries)
-                entries->measuring().abandon();
-            toMeasure.clear();
+            stopMeasuring();
             QList<quillmark::CompactText> taken = takeTexts(list, before);
-            list->model()->removeRows(before, list->count() - before);
+            dropLoaded();
             return taken;
         };
         try {
