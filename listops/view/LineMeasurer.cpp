@@ -666,7 +666,7 @@ LineMeasurer::Sum LineMeasurer::sumWide(QStringView text, Summing &summing, Line
         };
         const bool byWords = !drawnGlyphByGlyph(QChar::Script(run.script))
                 || std::any_of(runText.cbegin(), runText.cend(), onLetter);
-        if (!(byWords ? sumWords(runText, run.script, summing, progress) : sumCharacters(runText, summing, progress)))
+        if (!(byWords ? sumWords(runText, run.script, summing, progress) : sumCharacters(runText, run.script, summing, progress)))
             return Sum::NotSummable;
     }
     if (progress.unknown)
@@ -676,7 +676,7 @@ LineMeasurer::Sum LineMeasurer::sumWide(QStringView text, Summing &summing, Line
     return Sum::Done;
 }
 
-bool LineMeasurer::sumCharacters(QStringView run, Summing &summing, Progress &progress) const
+bool LineMeasurer::sumCharacters(QStringView run, quint8 script, Summing &summing, Progress &progress) const
 {
     // 0 where nothing kerns with the next character: at the start of the run,
     // and after an emoji sequence.
@@ -691,6 +691,11 @@ bool LineMeasurer::sumCharacters(QStringView run, Summing &summing, Progress &pr
             if (length == 0 && QChar::isHighSurrogate(unit))
                 return false;
             if (length > 0) {
+                // Learnt alone, a sequence is drawn in the fonts Latin text
+                // falls back to; in a run of kana, say, others may draw it,
+                // of another height.
+                if (script != QChar::Script_Common && script != QChar::Script_Latin)
+                    return false;
                 if (const Glyph *sequence = knownSequence(run.sliced(i, length), summing))
                     progress.add(*sequence);
                 else

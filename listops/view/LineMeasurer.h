@@ -182,7 +182,7 @@ private:
     // The parts of sumWide: a run the text layout shapes on its own,
     // character by character or word by word. False where it cannot be
     // summed.
-    bool sumCharacters(QStringView run, Summing &summing, Progress &progress) const;
+    bool sumCharacters(QStringView run, quint8 script, Summing &summing, Progress &progress) const;
     bool sumWords(QStringView run, quint8 script, Summing &summing, Progress &progress) const;
     // Whether a word holds nothing that keeps it from being measured alone.
     bool shapedWord(QStringView word) const;
