@@ -435,7 +435,7 @@ void LineMeasurer::learn(const QList<Piece> &pieces) const
             continue;
         }
         const char16_t unit = piece.text.front().unicode();
-        if (unit <= 0xff && glyph.summable && glyph.ascent <= emptyAscent && glyph.descent <= emptyDescent)
+        if (unit <= 0xff && glyph.summable && glyph.ascent == emptyAscent && glyph.descent == emptyDescent)
             latin1Steps[unit] = glyph.advance;
     }
     for (const Piece &piece : pieces) {
@@ -449,7 +449,7 @@ void LineMeasurer::learn(const QList<Piece> &pieces) const
         }
         kernings[left * 0x100 + right] = piece.advance;
         const Glyph &second = glyphs[right];
-        if (second.advance >= 0 && second.summable && second.ascent <= emptyAscent && second.descent <= emptyDescent)
+        if (second.advance >= 0 && second.summable && second.ascent == emptyAscent && second.descent == emptyDescent)
             latin1Steps[left * 0x100 + right] = piece.advance + second.advance;
     }
 }
@@ -649,7 +649,10 @@ LineMeasurer::Sum LineMeasurer::sumWide(QStringView text, Summing &summing, Line
     thread_local std::vector<TextRun> runs;
     if (!findTextRuns(text, runs))
         return Sum::NotSummable;
-    Progress progress{0, 0, emptyAscent, emptyDescent};
+    // A line is as high as the fonts its glyphs come from: one all in a
+    // fallback font leaves the view's own font out. Tabs draw nothing, and
+    // only a line of nothing else is as high as the view's font.
+    Progress progress{0, 0, 0, 0};
     for (const TextRun &run : runs) {
         if (run.isTab) {
             progress.x = nextTabStop(float(progress.x));
@@ -671,6 +674,10 @@ LineMeasurer::Sum LineMeasurer::sumWide(QStringView text, Summing &summing, Line
     }
     if (progress.unknown)
         return Sum::Unknown;
+    if (progress.ascent == 0 && progress.descent == 0) {
+        progress.ascent = emptyAscent;
+        progress.descent = emptyDescent;
+    }
     line = finish(float(progress.x + (progress.endsInSpace ? 0 : progress.overhang)), progress.ascent,
                   progress.descent);
     return Sum::Done;

@@ -181,6 +181,7 @@ void TestEntryDelegate::followsTheView_data()
     QTest::addColumn<bool>("newStyle"); // else a font three times as large
     QTest::newRow("font, shaped text") << QStringLiteral("Type AV 東京") << false;
     QTest::newRow("font, remembered width") << QStringLiteral("Type AV") << false;
+    QTest::newRow("font, text all in a fallback font") << QStringLiteral("मरहबा दुनिया") << false;
     QTest::newRow("style with larger margins, remembered width") << QStringLiteral("Type AV") << true;
 }
 
