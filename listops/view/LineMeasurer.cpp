@@ -698,15 +698,25 @@ bool LineMeasurer::sumCharacters(QStringView run, quint8 script, Summing &summin
             if (length == 0 && QChar::isHighSurrogate(unit))
                 return false;
             if (length > 0) {
-                // Learnt alone, a sequence is drawn in the fonts Latin text
-                // falls back to; in a run of kana, say, others may draw it,
-                // of another height.
-                if (script != QChar::Script_Common && script != QChar::Script_Latin)
-                    return false;
-                if (const Glyph *sequence = knownSequence(run.sliced(i, length), summing))
-                    progress.add(*sequence);
-                else
+                // Alone, a sequence is drawn in the fonts Latin text falls
+                // back to; in a run of kana, say, others may draw it, of
+                // another height: there it is learnt as a word of the run's
+                // script, which it does not kern with.
+                const QStringView text = run.sliced(i, length);
+                if (script == QChar::Script_Common || script == QChar::Script_Latin) {
+                    if (const Glyph *sequence = knownSequence(text, summing))
+                        progress.add(*sequence);
+                    else
+                        progress.unknown = true;
+                } else if (const Word *word = knownWord(script, text, summing, run)) {
+                    progress.x += word->afterSpace;
+                    progress.overhang = word->overhang;
+                    progress.ascent = std::max(progress.ascent, word->ascent);
+                    progress.descent = std::max(progress.descent, word->descent);
+                    progress.endsInSpace = false;
+                } else {
                     progress.unknown = true;
+                }
                 previous = 0;
                 i += length;
                 continue;
@@ -807,7 +817,8 @@ bool LineMeasurer::shapedWord(QStringView word) const
     return true;
 }
 
-const LineMeasurer::Word *LineMeasurer::knownWord(quint8 script, QStringView word, Summing &summing) const
+const LineMeasurer::Word *LineMeasurer::knownWord(quint8 script, QStringView word, Summing &summing,
+                                                  QStringView contextFrom) const
 {
     if (const Word *found = words.find(script, word))
         return found;
@@ -817,10 +828,11 @@ const LineMeasurer::Word *LineMeasurer::knownWord(quint8 script, QStringView wor
     // first one met, so that its run is of that script whatever the word.
     char16_t &context = wordContexts[script];
     if (context == 0) {
-        const auto letter = std::find_if(word.cbegin(), word.cend(), [&](QChar unit) {
+        const QStringView from = contextFrom.isNull() ? word : contextFrom;
+        const auto letter = std::find_if(from.cbegin(), from.cend(), [&](QChar unit) {
             return unit.isLetter() && glyphs[unit.unicode()].script == script;
         });
-        if (letter == word.cend())
+        if (letter == from.cend())
             return nullptr;
         context = letter->unicode();
     }

@@ -186,7 +186,10 @@ private:
     bool sumWords(QStringView run, quint8 script, Summing &summing, Progress &progress) const;
     // Whether a word holds nothing that keeps it from being measured alone.
     bool shapedWord(QStringView word) const;
-    const Word *knownWord(quint8 script, QStringView word, Summing &summing) const;
+    // A word of a script measured in a run of it; the letter that gives the
+    // run its script is looked for in contextFrom, the word itself unless
+    // given.
+    const Word *knownWord(quint8 script, QStringView word, Summing &summing, QStringView contextFrom = {}) const;
     // A number of several digits, made up in number from those of its digits.
     const Word *knownNumber(quint8 script, QStringView digits, Summing &summing, Word &number) const;
     const Glyph *knownGlyph(char16_t unit, Summing &summing) const;

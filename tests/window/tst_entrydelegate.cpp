@@ -118,7 +118,8 @@ void TestEntryDelegate::sizesMatchTheStyle_data()
     QTest::newRow("emoji last") << QStringLiteral("smile \U0001F600") << true;
     QTest::newRow("skin tone") << QStringLiteral("ok \U0001F44D\U0001F3FD AV") << true;
     QTest::newRow("ZWJ family") << QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467 home") << true;
-    QTest::newRow("ZWJ family after kana") << QStringLiteral("タワー\U0001F468\u200D\U0001F469\u200D\U0001F467") << false;
+    QTest::newRow("ZWJ family after kana") << QStringLiteral("タワー\U0001F468\u200D\U0001F469\u200D\U0001F467") << true;
+    QTest::newRow("emoji in a CJK run") << QStringLiteral("東京 \U0001F600 \u2764\uFE0F 中文") << true;
     QTest::newRow("flags") << QStringLiteral("\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1F7 AV") << true;
     QTest::newRow("heart with variation selector") << QStringLiteral("I \u2764\uFE0F it") << true;
     QTest::newRow("astral letter") << QStringLiteral("\U0001D400 bold") << false;
